@@ -1,0 +1,53 @@
+#include "support/KoMessages.h"
+
+#include <memory>
+
+namespace
+{
+
+// Registered once at start-up and cleared at exit; posters on the worker
+// thread only read it.
+std::atomic<KoMessagesContainer*> g_pMessageLog{nullptr};
+
+} // namespace
+
+KoMessagesContainer::~KoMessagesContainer() = default;
+
+void KoMessagesContainer::AddMessage(const char* text, UINT kind)
+{
+    KoListComboItem* item = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        auto message = std::make_unique<KoListComboItem>();
+        message->m_strText = text;
+        // The kind is the row's icon index; it is stored unchecked.
+        message->SetImage(static_cast<int>(kind));
+        // If the array cannot grow, the item is freed with the exception.
+        m_arrMessages.Add(message.get());
+        item = message.release();
+    }
+    KoItemList* list = m_pList;
+    if (list != nullptr)
+    {
+        list->AddItem(item);
+    }
+}
+
+void KoSetMessageLog(KoMessagesContainer* log)
+{
+    g_pMessageLog.store(log);
+}
+
+KoMessagesContainer* KoGetMessageLog()
+{
+    return g_pMessageLog.load();
+}
+
+void KoPostMessage(const char* text, UINT kind)
+{
+    KoMessagesContainer* log = g_pMessageLog.load();
+    if (log != nullptr)
+    {
+        log->AddMessage(text, kind);
+    }
+}
