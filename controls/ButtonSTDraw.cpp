@@ -1,0 +1,226 @@
+#include "controls/ButtonSTDraw.h"
+
+#include <cstring>
+
+namespace
+{
+// Owners for the handles MakeGrayIcon juggles; each releases exactly once.
+class OwnedBitmap
+{
+public:
+    explicit OwnedBitmap(HBITMAP bitmap = nullptr) : m_h(bitmap) {}
+    ~OwnedBitmap()
+    {
+        if (m_h != nullptr)
+            DeleteObject(m_h);
+    }
+    OwnedBitmap(const OwnedBitmap&) = delete;
+    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
+    HBITMAP Get() const { return m_h; }
+
+private:
+    HBITMAP m_h;
+};
+
+class OwnedMemoryDC
+{
+public:
+    explicit OwnedMemoryDC(HDC like) : m_h(CreateCompatibleDC(like)) {}
+    ~OwnedMemoryDC()
+    {
+        if (m_h != nullptr)
+            DeleteDC(m_h);
+    }
+    OwnedMemoryDC(const OwnedMemoryDC&) = delete;
+    OwnedMemoryDC& operator=(const OwnedMemoryDC&) = delete;
+    HDC Get() const { return m_h; }
+
+private:
+    HDC m_h;
+};
+
+class ScreenDC
+{
+public:
+    ScreenDC() : m_h(GetDC(nullptr)) {}
+    ~ScreenDC()
+    {
+        if (m_h != nullptr)
+            ReleaseDC(nullptr, m_h);
+    }
+    ScreenDC(const ScreenDC&) = delete;
+    ScreenDC& operator=(const ScreenDC&) = delete;
+    HDC Get() const { return m_h; }
+
+private:
+    HDC m_h;
+};
+
+class Selection
+{
+public:
+    Selection(HDC dc, HGDIOBJ object) : m_dc(dc), m_old(SelectObject(dc, object)) {}
+    ~Selection()
+    {
+        if (m_old != nullptr && m_old != HGDI_ERROR)
+            SelectObject(m_dc, m_old);
+    }
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+
+private:
+    HDC m_dc;
+    HGDIOBJ m_old;
+};
+
+void Line(HDC dc, COLORREF colour, POINT from, POINT via, POINT to)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, colour);
+    if (pen == nullptr)
+        return;
+    {
+        Selection use(dc, pen);
+        MoveToEx(dc, from.x, from.y, nullptr);
+        LineTo(dc, via.x, via.y);
+        LineTo(dc, to.x, to.y);
+    }
+    DeleteObject(pen);
+}
+
+void DrawFrame(HDC dc, const RECT& rc, COLORREF topLeft, COLORREF bottomRight)
+{
+    // The left/top line ends on the top edge; the bottom/right one runs up to
+    // (but, LineTo being end-exclusive, not onto) the row above the top.
+    Line(dc, topLeft, {rc.left, rc.bottom - 1}, {rc.left, rc.top}, {rc.right, rc.top});
+    Line(dc, bottomRight, {rc.left, rc.bottom - 1}, {rc.right - 1, rc.bottom - 1},
+         {rc.right - 1, rc.top - 1});
+}
+} // namespace
+
+HICON MakeGrayIcon(HICON icon)
+{
+    ICONINFO info;
+    std::memset(&info, 0, sizeof(info));
+    if (icon == nullptr || !GetIconInfo(icon, &info))
+        return nullptr;
+    OwnedBitmap colour(info.hbmColor);
+    OwnedBitmap mask(info.hbmMask);
+
+    ScreenDC screen;
+    if (screen.Get() == nullptr)
+        return nullptr;
+    OwnedMemoryDC source(screen.Get());
+    OwnedMemoryDC target(screen.Get());
+    if (source.Get() == nullptr || target.Get() == nullptr)
+        return nullptr;
+
+    BITMAP description;
+    if (colour.Get() == nullptr ||
+        GetObjectA(colour.Get(), sizeof(description), &description) != sizeof(description))
+        return nullptr;
+
+    // An icon's hot spot is its centre, so twice it is the icon's size.
+    const int width = 2 * static_cast<int>(info.xHotspot);
+    const int height = 2 * static_cast<int>(info.yHotspot);
+    OwnedBitmap gray(
+        CreateBitmap(width, height, description.bmPlanes, description.bmBitsPixel, nullptr));
+    if (gray.Get() == nullptr)
+        return nullptr;
+    {
+        Selection readFrom(source.Get(), colour.Get());
+        Selection writeTo(target.Get(), gray.Get());
+        for (int y = 0; y < height; ++y)
+        {
+            for (int x = 0; x < width; ++x)
+            {
+                const COLORREF c = GetPixel(source.Get(), x, y);
+                const BYTE g =
+                    static_cast<BYTE>(GrayLevel(GetRValue(c), GetGValue(c), GetBValue(c)));
+                SetPixelV(target.Get(), x, y, RGB(g, g, g));
+            }
+        }
+    }
+
+    ICONINFO grayInfo = info;
+    grayInfo.hbmColor = gray.Get();
+    return CreateIconIndirect(&grayInfo);
+}
+
+ButtonIconPlace PlaceButtonIcon(const RECT& item, int cx, int cy, bool hasText, bool pressed)
+{
+    ButtonIconPlace place;
+    place.textRect = item;
+    RECT icon = item;
+    if (hasText)
+    {
+        icon.left += 3;
+        place.textRect.left += cx + 3;
+    }
+    else
+    {
+        icon.left += (icon.right - icon.left - cx) / 2;
+    }
+    icon.top += (icon.bottom - icon.top - cy) / 2;
+    if (pressed)
+        OffsetRect(&icon, 1, 1);
+    place.icon = {icon.left, icon.top};
+    return place;
+}
+
+RECT CentreMeasured(const RECT& area, const RECT& measured)
+{
+    RECT result = measured;
+    OffsetRect(&result, ((area.right - area.left) - (measured.right - measured.left)) / 2,
+               ((area.bottom - area.top) - (measured.bottom - measured.top)) / 2);
+    return result;
+}
+
+void PaintFlatButton(HDC dc, const RECT& item, const char* caption, HFONT font,
+                     const FlatButtonLook& look, const FlatButtonState& state, HICON icon,
+                     HICON grayIcon, int cx, int cy)
+{
+    const COLORREF oldBk = SetBkColor(dc, look.face);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &item, nullptr, 0, nullptr);
+
+    switch (ButtonFrameFor(state.pressed, state.hover))
+    {
+    case ButtonFrame::Sunken:
+        DrawFrame(dc, item, look.shadow, look.highlight);
+        break;
+    case ButtonFrame::Raised:
+        DrawFrame(dc, item, look.highlight, look.shadow);
+        break;
+    case ButtonFrame::None:
+        break;
+    }
+
+    const char* text = caption != nullptr ? caption : "";
+    RECT textRect = item;
+    if (icon != nullptr)
+    {
+        const ButtonIconPlace place = PlaceButtonIcon(item, cx, cy, text[0] != '\0', state.pressed);
+        textRect = place.textRect;
+        HICON drawn = state.disabled ? grayIcon : icon;
+        DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(drawn), 0, place.icon.x,
+                   place.icon.y, 0, 0, DST_ICON | DSS_NORMAL);
+    }
+    if (state.pressed)
+        OffsetRect(&textRect, 1, 1);
+
+    HGDIOBJ oldFont = font != nullptr ? SelectObject(dc, font) : nullptr;
+    const COLORREF oldText = SetTextColor(dc, look.text);
+    RECT measured = textRect;
+    DrawTextA(dc, text, -1, &measured, DT_SINGLELINE | DT_CALCRECT);
+    measured = CentreMeasured(textRect, measured);
+
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const UINT disabled = state.disabled ? DSS_DISABLED : DSS_NORMAL;
+    DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(text), 0, measured.left, measured.top,
+               measured.right - measured.left, measured.bottom - measured.top,
+               DST_PREFIXTEXT | disabled);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldText);
+    if (oldFont != nullptr)
+        SelectObject(dc, oldFont);
+    SetBkColor(dc, oldBk);
+}
