@@ -1,0 +1,137 @@
+#include "engine/KoWipeFile.h"
+
+#include "app/AppContext.h"
+#include "engine/KoWipe.h"
+#include "engine/KoWipeSeam.h"
+#include "support/KoFile.h"
+#include "support/KoMessages.h"
+
+namespace
+{
+
+void Post(const char* text, UINT kind)
+{
+    g_pAppContext->m_Messages.AddMessage(text, kind);
+}
+
+void PostPath(const char* format, const char* path, UINT kind)
+{
+    CString text;
+    text.Format(format, path);
+    Post(text, kind);
+}
+
+} // namespace
+
+KoWipeFile::KoWipeFile() : m_nWritten(0) {}
+
+KoWipeFile::~KoWipeFile()
+{
+    Remove();
+}
+
+BOOL KoWipeFile::Remove()
+{
+    BOOL result = TRUE;
+    if (!m_strFilePath.IsEmpty())
+    {
+        result = DeleteIfExists(m_strFilePath);
+        m_strFilePath.Empty();
+    }
+    m_nWritten = 0;
+    return result;
+}
+
+BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* directory)
+{
+    KoWipe& run = g_pAppContext->m_Wipe;
+
+    Remove();
+
+    if (FileExists(path))
+    {
+        PostPath("KoWipeFile::CreateFile: The file: '%s' already exist", path,
+                 KoMessagesContainer::Info);
+        if (!DeleteIfExists(path))
+        {
+            PostPath("KoWipeFile::CreateFile: Can't delete file: '%s', wipe aborted", path,
+                     KoMessagesContainer::Error);
+            return FALSE;
+        }
+        PostPath("KoWipeFile::CreateFile: The file: '%s' has been deleted", path,
+                 KoMessagesContainer::Info);
+    }
+
+    KoFile file(FALSE, TRUE);
+    if (!file.Open(path, KoFile::modeCreate | KoFile::modeReadWrite))
+    {
+        KoError error(-1, TRUE);
+        Post("KoWipeFile::CreateFile: Can't open file", KoMessagesContainer::Error);
+        return FALSE;
+    }
+    m_strFilePath = path;
+
+    ULONGLONG remaining = size;
+    BOOL result = FALSE;
+    bool failed = false;
+    while (remaining != 0)
+    {
+        if (run.m_boolCancel.load(std::memory_order_relaxed))
+        {
+            Post("KoWipeFile::CreateFile: Wipe process canceled by user",
+                 KoMessagesContainer::Warning);
+            break;
+        }
+        ULONGLONG chunk = run.m_nBufferSize;
+        if (remaining < chunk)
+            chunk = remaining;
+
+        ULARGE_INTEGER avail, total, totalFree;
+        if (!GetWipeSeam().GetDiskFreeSpaceEx(directory, &avail, &total, &totalFree))
+        {
+            KoError error(-1, TRUE);
+            Post("KoWipeFile::GetDiskFreeSpaceEx: Can't get info", KoMessagesContainer::Error);
+            result = FALSE;
+            failed = true;
+            break;
+        }
+        if (avail.QuadPart < chunk)
+        {
+            chunk = avail.QuadPart;
+            remaining = avail.QuadPart;
+        }
+
+        if (!file.Write(run.m_pBuffer.get(), static_cast<UINT>(chunk)))
+        {
+            KoError error(-1, TRUE);
+            Post("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
+            result = FALSE;
+            failed = true;
+            break;
+        }
+        m_nWritten += chunk;
+        // The worker is the only writer of the run's counter: a plain load and
+        // store keeps the reader's view whole without a locked add.
+        run.m_nWiped.store(run.m_nWiped.load(std::memory_order_relaxed) + chunk,
+                           std::memory_order_relaxed);
+        remaining -= chunk;
+        result = TRUE;
+    }
+
+    // Written data must reach the disk before the file is closed and later
+    // deleted: a file system may drop still-cached data of a deleted file, and
+    // the free space it stood for would never be overwritten. A failed flush
+    // is a failed write, unless this call has already reported a failure.
+    if (m_nWritten != 0)
+    {
+        file.m_boolLogErrors = !failed;
+        if (!file.Flush() && !failed)
+        {
+            KoError error(-1, TRUE);
+            Post("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
+            result = FALSE;
+        }
+        file.m_boolLogErrors = TRUE;
+    }
+    return result;
+}

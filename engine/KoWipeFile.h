@@ -1,0 +1,29 @@
+#pragma once
+
+// One temporary wipe file of a run: created in the target folder, filled with
+// the run's zero buffer chunk by chunk up to a size or until the volume is
+// full, flushed, closed, and deleted again when the object goes.
+
+#include "support/CString.h"
+
+#include <windows.h>
+
+class KoWipeFile
+{
+public:
+    KoWipeFile();
+    ~KoWipeFile();
+    KoWipeFile(const KoWipeFile&) = delete;
+    KoWipeFile& operator=(const KoWipeFile&) = delete;
+
+    // Deletes the owned file, if any. TRUE when there was none.
+    BOOL Remove();
+    // Creates path (deleting a leftover of that name first) and fills it with
+    // up to size bytes, never more than the free space of directory's volume
+    // measured before each chunk. Runs on the wipe worker thread only.
+    // (windows.h maps the name to CreateFileA; callers see the same mapping.)
+    BOOL CreateFile(ULONGLONG size, const char* path, const char* directory);
+
+    CString m_strFilePath; // the file this object owns; empty when none
+    ULONGLONG m_nWritten;  // bytes written to it by the last CreateFile
+};
