@@ -1,0 +1,760 @@
+// Wipe runs against a simulated volume: the free-space query answers from a
+// budget, and chunk writes are counted instead of stored, so gigabytes of
+// wipe files cost nothing. The wipe files themselves are real (empty) files
+// in a temporary folder, created, flushed and deleted through the real calls.
+
+#include "app/AppContext.h"
+#include "engine/KoWipe.h"
+#include "engine/KoWipeProgress.h"
+#include "engine/KoWipeSeam.h"
+#include "support/KoFileSeam.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+namespace
+{
+
+constexpr unsigned long long kMiB = 1ull << 20;
+constexpr unsigned long long kGiB = 1ull << 30;
+
+struct Line
+{
+    UINT kind;
+    std::string text;
+    bool operator==(const Line& other) const { return kind == other.kind && text == other.text; }
+};
+
+void PrintTo(const Line& line, std::ostream* os)
+{
+    *os << "{" << line.kind << ", \"" << line.text << "\"}";
+}
+
+const UINT E = KoMessagesContainer::Error;
+const UINT W = KoMessagesContainer::Warning;
+const UINT I = KoMessagesContainer::Info;
+
+std::string SysText(DWORD code)
+{
+    char buffer[1024] = {};
+    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer - 1, nullptr);
+    return buffer;
+}
+
+// The simulated volume and what the run did to it. Written by the worker,
+// read by the test after the run has ended (m_boolRunning falls with release
+// order, which the test's acquire load pairs with).
+struct FakeVolume
+{
+    ULONGLONG avail = 0;
+    ULONGLONG growAfter = 0; // once this much is written, growBy more is free
+    ULONGLONG growBy = 0;
+    ULONGLONG takenAfterFirstWrite = 0; // another writer's share
+    int failFreeSpaceCall = 0;          // 1-based; 0 never
+    int failWrite = 0;                  // 1-based write call; 0 never
+    DWORD writeError = 0;
+    DWORD flushError = 0;     // nonzero: every flush fails so
+    int cancelAfterWrite = 0; // set the run's cancel flag after this write
+    std::string cancelAtOpen; // set it when this file is opened
+    std::string refuseOpen;   // opening this file fails (access denied)
+    HWND sendTo = nullptr;    // every query first waits for the window thread
+
+    ULONGLONG written = 0;
+    int freeSpaceCalls = 0;
+    int writes = 0;
+    int flushes = 0;
+    std::vector<std::string> opened;
+    std::map<HANDLE, size_t> openIndex;
+    std::vector<ULONGLONG> sizes;
+    std::vector<std::string> deleted;
+    std::vector<UINT> logSizeAtDelete;
+};
+
+FakeVolume g_vol;
+HANDLE g_holdAllocation = nullptr; // manual-reset; unset holds the worker
+HANDLE g_allocationReached = nullptr;
+bool g_failAllocation = false;
+
+KoWipe& TheRun()
+{
+    return g_pAppContext->m_Wipe;
+}
+
+UINT LogSize()
+{
+    return g_pAppContext->m_Messages.m_arrMessages.GetSize();
+}
+
+BOOL WINAPI FakeFreeSpace(LPCSTR, PULARGE_INTEGER avail, PULARGE_INTEGER total,
+                          PULARGE_INTEGER totalFree)
+{
+    if (g_vol.sendTo != nullptr)
+        ::SendMessageA(g_vol.sendTo, WM_APP, 0, 0);
+    if (++g_vol.freeSpaceCalls == g_vol.failFreeSpaceCall)
+    {
+        ::SetLastError(ERROR_NOT_READY);
+        return FALSE;
+    }
+    ULONGLONG all = g_vol.avail;
+    if (g_vol.growAfter != 0 && g_vol.written >= g_vol.growAfter)
+        all += g_vol.growBy;
+    if (g_vol.writes > 0)
+        all -= g_vol.takenAfterFirstWrite;
+    avail->QuadPart = all - g_vol.written;
+    total->QuadPart = all;
+    totalFree->QuadPart = avail->QuadPart;
+    return TRUE;
+}
+
+HANDLE WINAPI FakeCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                             DWORD disposition, DWORD flags, HANDLE tmpl)
+{
+    g_vol.opened.push_back(name);
+    if (g_vol.cancelAtOpen == name)
+        TheRun().m_boolCancel.store(TRUE);
+    if (g_vol.refuseOpen == name)
+    {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    HANDLE h = ::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
+    if (h != INVALID_HANDLE_VALUE)
+    {
+        g_vol.openIndex[h] = g_vol.sizes.size();
+        g_vol.sizes.push_back(0);
+    }
+    return h;
+}
+
+BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID, DWORD count, LPDWORD done, LPOVERLAPPED)
+{
+    *done = 0;
+    if (++g_vol.writes == g_vol.failWrite)
+    {
+        ::SetLastError(g_vol.writeError);
+        return FALSE;
+    }
+    g_vol.sizes.at(g_vol.openIndex.at(h)) += count;
+    g_vol.written += count;
+    *done = count;
+    if (g_vol.writes == g_vol.cancelAfterWrite)
+        TheRun().m_boolCancel.store(TRUE);
+    return TRUE;
+}
+
+BOOL WINAPI FakeFlush(HANDLE h)
+{
+    ++g_vol.flushes;
+    if (g_vol.flushError != 0)
+    {
+        ::SetLastError(g_vol.flushError);
+        return FALSE;
+    }
+    return ::FlushFileBuffers(h);
+}
+
+BOOL WINAPI FakeDeleteFile(LPCSTR name)
+{
+    g_vol.deleted.push_back(name);
+    g_vol.logSizeAtDelete.push_back(LogSize());
+    return ::DeleteFileA(name);
+}
+
+unsigned char* HeldAllocation(size_t bytes)
+{
+    ::SetEvent(g_allocationReached);
+    ::WaitForSingleObject(g_holdAllocation, INFINITE);
+    if (g_failAllocation)
+        return nullptr;
+    return new unsigned char[bytes]();
+}
+
+HRESULT WINAPI NoFolder(HWND, int, HANDLE, DWORD, LPSTR)
+{
+    return E_FAIL;
+}
+
+// The application context, with its data folder lookup made to fail so no
+// test touches the prefix's own folders.
+void MakeContext()
+{
+    GetAppContextSeam().pGetFolderPath = NoFolder;
+    CreateAppContext();
+    ResetAppContextSeam();
+}
+
+class ContextEnvironment : public testing::Environment
+{
+public:
+    void SetUp() override { MakeContext(); }
+    void TearDown() override { DestroyAppContext(); }
+};
+const testing::Environment* const g_env = testing::AddGlobalTestEnvironment(new ContextEnvironment);
+
+std::vector<std::string> FilesIn(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+    {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    return names;
+}
+
+void RemoveTree(const std::string& dir)
+{
+    for (const std::string& name : FilesIn(dir))
+    {
+        const std::string path = dir + "\\" + name;
+        const DWORD attributes = ::GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            RemoveTree(path);
+        else
+        {
+            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileA(path.c_str());
+        }
+    }
+    ::RemoveDirectoryA(dir.c_str());
+}
+
+class WipeTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH];
+        ASSERT_NE(0u, ::GetTempPathA(MAX_PATH, temp));
+        m_dir = std::string(temp) + "tolvane-engine-" + std::to_string(::GetCurrentProcessId()) +
+                "-" + testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+
+        g_vol = FakeVolume();
+        ResetWipeSeam();
+        GetWipeSeam().GetDiskFreeSpaceEx = FakeFreeSpace;
+        g_KoFileSeam.pCreateFile = FakeCreateFile;
+        g_KoFileSeam.pWriteFile = FakeWriteFile;
+        g_KoFileSeam.pFlushFileBuffers = FakeFlush;
+        g_KoFileSeam.pDeleteFile = FakeDeleteFile;
+        m_logStart = LogSize();
+    }
+
+    void TearDown() override
+    {
+        if (g_holdAllocation != nullptr)
+            ::SetEvent(g_holdAllocation);
+        WaitForRun();
+        ResetWipeSeam();
+        for (HANDLE* event : {&g_holdAllocation, &g_allocationReached})
+        {
+            if (*event != nullptr)
+                ::CloseHandle(*event);
+            *event = nullptr;
+        }
+        g_failAllocation = false;
+        RemoveTree(m_dir);
+    }
+
+    // Makes the next run stop in its buffer allocation until Release().
+    void HoldWorker()
+    {
+        g_holdAllocation = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        g_allocationReached = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        GetWipeSeam().AllocateBuffer = HeldAllocation;
+    }
+    void WaitUntilHeld()
+    {
+        ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_allocationReached, 30000));
+    }
+    void Release() { ::SetEvent(g_holdAllocation); }
+
+    static void WaitForRun()
+    {
+        for (int i = 0; i < 60000 && TheRun().m_boolRunning.load(std::memory_order_acquire); ++i)
+            ::Sleep(1);
+        ASSERT_FALSE(TheRun().m_boolRunning.load(std::memory_order_acquire));
+    }
+
+    // Starts a run on `target`, waits for its end and answers its log lines.
+    std::vector<Line> Wipe(const std::string& target)
+    {
+        m_target = target;
+        EXPECT_TRUE(TheRun().Start(m_target.c_str()));
+        WaitForRun();
+        EXPECT_TRUE(TheRun().m_boolFinished.load(std::memory_order_acquire));
+        return Lines();
+    }
+
+    std::vector<Line> Lines() const
+    {
+        std::vector<Line> lines;
+        const auto& messages = g_pAppContext->m_Messages.m_arrMessages;
+        for (UINT i = m_logStart; i < messages.GetSize(); ++i)
+            lines.push_back(
+                {static_cast<UINT>(messages[i]->GetImage()), messages[i]->m_strText.c_str()});
+        return lines;
+    }
+
+    std::string WipePath(const char* name) const { return m_dir + "\\" + name; }
+    static std::string Failed(const std::string& path)
+    {
+        return "KoWipe::StartWipe::CreateFile: '" + path + "'  Failed";
+    }
+
+    std::string m_dir;
+    std::string m_target; // alive and unchanged while a run uses it
+    UINT m_logStart = 0;
+};
+
+const Line kStarted{I, "KoWipe::StartWipe: Wipe process started"};
+const Line kNoFreeSpace{I, "KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail"};
+const Line kRunCancel{W, "KoWipe::StartWipe: Wipe process canceled by user"};
+const Line kFileCancel{W, "KoWipeFile::CreateFile: Wipe process canceled by user"};
+const Line kCantWrite{E, "KoWipeFile::Write: Can't write to file"};
+
+Line Wiped(const char* amount)
+{
+    return {I, std::string("KoWipe::StartWipe: Wiped space: ") + amount};
+}
+
+TEST_F(WipeTest, FillsTheFreeSpaceWithFilesOfAtMostOneGibThenDeletesThemFrontFirst)
+{
+    g_vol.avail = 5 * kGiB / 2;
+    const std::vector<Line> lines = Wipe(m_dir);
+
+    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("2.500 Gb")}), lines);
+    const std::vector<std::string> names = {WipePath("Tolvane0.WipeFile"),
+                                            WipePath("Tolvane1.WipeFile"),
+                                            WipePath("Tolvane2.WipeFile")};
+    EXPECT_EQ(names, g_vol.opened);
+    EXPECT_EQ((std::vector<ULONGLONG>{kGiB, kGiB, kGiB / 2}), g_vol.sizes);
+    EXPECT_EQ(3, g_vol.flushes); // once per wipe file
+    EXPECT_EQ(names, g_vol.deleted);
+    for (UINT atDelete : g_vol.logSizeAtDelete)
+        EXPECT_EQ(m_logStart + 3, atDelete); // after the wiped-space line
+    EXPECT_EQ(5 * kGiB / 2, TheRun().m_nFreeAtStart.load());
+    EXPECT_EQ(5 * kGiB / 2, TheRun().m_nWiped.load());
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+}
+
+TEST_F(WipeTest, AChunkIsCutToTheFreeSpaceMeasuredJustBeforeIt)
+{
+    g_vol.avail = 5 * kMiB + 123;
+    g_vol.takenAfterFirstWrite = kMiB;
+    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("4.000 Mb")}), Wipe(m_dir));
+    EXPECT_EQ((std::vector<ULONGLONG>{4 * kMiB + 123}), g_vol.sizes);
+    EXPECT_EQ(3, g_vol.writes); // 2 MiB, 2 MiB, then the 123 bytes left
+}
+
+TEST_F(WipeTest, NamesGoOnInUpperCaseHexadecimal)
+{
+    g_vol.avail = 17 * kGiB + kMiB;
+    Wipe(m_dir);
+    ASSERT_EQ(18u, g_vol.opened.size());
+    EXPECT_EQ(WipePath("Tolvane9.WipeFile"), g_vol.opened[9]);
+    EXPECT_EQ(WipePath("TolvaneA.WipeFile"), g_vol.opened[10]);
+    EXPECT_EQ(WipePath("TolvaneF.WipeFile"), g_vol.opened[15]);
+    EXPECT_EQ(WipePath("Tolvane10.WipeFile"), g_vol.opened[16]);
+    EXPECT_EQ(WipePath("Tolvane11.WipeFile"), g_vol.opened[17]);
+    EXPECT_EQ(kMiB, g_vol.sizes[17]);
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+}
+
+TEST_F(WipeTest, FreeSpaceGrowingDuringTheRunIsWipedToo)
+{
+    g_vol.avail = kGiB + 4 * kMiB;
+    g_vol.growAfter = kGiB;
+    g_vol.growBy = kGiB / 2;
+    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("1.503 Gb")}), Wipe(m_dir));
+    EXPECT_EQ((std::vector<ULONGLONG>{kGiB, kGiB / 2 + 4 * kMiB}), g_vol.sizes);
+    int pos = 0;
+    ASSERT_TRUE(KoWipeProgressPos(TheRun().m_nFreeAtStart.load(), TheRun().m_nWiped.load(), pos));
+    EXPECT_GT(pos, 1000);
+}
+
+TEST_F(WipeTest, AFullVolumeEndsAtOnceWithoutAFile)
+{
+    g_vol.avail = 0;
+    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("0.000 b")}), Wipe(m_dir));
+    EXPECT_TRUE(g_vol.opened.empty());
+}
+
+TEST_F(WipeTest, CancelEndsTheRunAndDeletesEveryFile)
+{
+    struct Row
+    {
+        const char* what;
+        int afterWrite;
+        const char* atOpen;
+        std::vector<Line> expected;
+        size_t filesMade;
+    };
+    const std::string second = WipePath("Tolvane1.WipeFile");
+    const std::string first = WipePath("Tolvane0.WipeFile");
+    const Row rows[] = {
+        {"after three chunks", 3, "", {kStarted, kFileCancel, kRunCancel, Wiped("6.000 Mb")}, 1},
+        {"before the first chunk of the run",
+         0,
+         "Tolvane0.WipeFile",
+         {kStarted, kFileCancel, {E, Failed(first)}, Wiped("0.000 b")},
+         1},
+        {"before the first chunk of the second file",
+         0,
+         "Tolvane1.WipeFile",
+         {kStarted, kFileCancel, {E, Failed(second)}, Wiped("1.000 Gb")},
+         2},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        g_vol = FakeVolume();
+        g_vol.avail = 3 * kGiB;
+        g_vol.cancelAfterWrite = row.afterWrite;
+        if (*row.atOpen)
+            g_vol.cancelAtOpen = WipePath(row.atOpen);
+        m_logStart = LogSize();
+        EXPECT_EQ(row.expected, Wipe(m_dir));
+        EXPECT_EQ(row.filesMade, g_vol.opened.size());
+        // The file that failed goes at once, the listed ones at the end.
+        std::vector<std::string> deleted = g_vol.deleted;
+        std::sort(deleted.begin(), deleted.end());
+        EXPECT_EQ(g_vol.opened, deleted);
+        EXPECT_TRUE(FilesIn(m_dir).empty());
+    }
+}
+
+TEST_F(WipeTest, CancelBetweenStartAndTheWorkersFirstStepMakesNoFile)
+{
+    g_vol.avail = kGiB;
+    HoldWorker();
+    m_target = m_dir;
+    ASSERT_TRUE(TheRun().Start(m_target.c_str()));
+    TheRun().m_boolCancel.store(TRUE);
+    Release();
+    WaitForRun();
+    EXPECT_EQ((std::vector<Line>{kStarted, kRunCancel, Wiped("0.000 b")}), Lines());
+    EXPECT_TRUE(g_vol.opened.empty());
+}
+
+TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
+{
+    const std::string path = WipePath("Tolvane0.WipeFile");
+    const std::string fileFull = "File: " + path + " , Error: " + SysText(ERROR_DISK_FULL);
+    const std::string fileFault = "File: " + path + " , Error: " + SysText(ERROR_WRITE_FAULT);
+    struct Row
+    {
+        const char* what;
+        int failFreeSpaceCall;
+        int failWrite;
+        DWORD flushError;
+        bool refuseOpen;
+        std::vector<Line> expected;
+    };
+    const Row rows[] = {
+        {"first free-space query",
+         1,
+         0,
+         0,
+         false,
+         {kStarted,
+          {E, SysText(ERROR_NOT_READY)},
+          {E, "KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info"},
+          Wiped("0.000 b")}},
+        {"free-space query of the third chunk",
+         4,
+         0,
+         0,
+         false,
+         {kStarted,
+          {E, SysText(ERROR_NOT_READY)},
+          {E, "KoWipeFile::GetDiskFreeSpaceEx: Can't get info"},
+          {E, Failed(path)},
+          Wiped("4.000 Mb")}},
+        {"write of the third chunk",
+         0,
+         3,
+         0,
+         false,
+         {kStarted,
+          {E, fileFull},
+          {E, SysText(ERROR_DISK_FULL)},
+          kCantWrite,
+          {E, Failed(path)},
+          Wiped("4.000 Mb")}},
+        {"flush after the last chunk",
+         0,
+         0,
+         ERROR_WRITE_FAULT,
+         false,
+         {kStarted,
+          {E, fileFault},
+          {E, SysText(ERROR_WRITE_FAULT)},
+          kCantWrite,
+          {E, Failed(path)},
+          Wiped("8.000 Mb")}},
+        {"open",
+         0,
+         0,
+         0,
+         true,
+         {kStarted,
+          {E, "File: " + path + " , Error: " + SysText(ERROR_ACCESS_DENIED)},
+          {E, SysText(ERROR_ACCESS_DENIED)},
+          {E, "KoWipeFile::CreateFile: Can't open file"},
+          {E, Failed(path)},
+          Wiped("0.000 b")}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        g_vol = FakeVolume();
+        g_vol.avail = 8 * kMiB;
+        g_vol.failFreeSpaceCall = row.failFreeSpaceCall;
+        g_vol.failWrite = row.failWrite;
+        g_vol.writeError = ERROR_DISK_FULL;
+        g_vol.flushError = row.flushError;
+        if (row.refuseOpen)
+            g_vol.refuseOpen = path;
+        m_logStart = LogSize();
+        EXPECT_EQ(row.expected, Wipe(m_dir));
+        EXPECT_TRUE(FilesIn(m_dir).empty());
+    }
+}
+
+TEST_F(WipeTest, AWriteFailureIsNotReportedTwiceByTheFlush)
+{
+    g_vol.avail = 8 * kMiB;
+    g_vol.failWrite = 2;
+    g_vol.writeError = ERROR_DISK_FULL;
+    g_vol.flushError = ERROR_WRITE_FAULT;
+    const std::vector<Line> lines = Wipe(m_dir);
+    ASSERT_EQ(6u, lines.size());
+    EXPECT_EQ(kCantWrite, lines[3]);
+    EXPECT_EQ(1, g_vol.flushes); // the chunk written before still goes to disk
+}
+
+TEST_F(WipeTest, ABufferThatCannotBeAllocatedEndsTheRunWithoutAFile)
+{
+    g_vol.avail = kGiB;
+    HoldWorker();
+    g_failAllocation = true;
+    Release();
+    EXPECT_EQ((std::vector<Line>{{E, "KoWipe::StartWipe: Can't allocate write buffer"},
+                                 Wiped("0.000 b")}),
+              Wipe(m_dir));
+    EXPECT_TRUE(g_vol.opened.empty());
+    EXPECT_EQ(0u, TheRun().m_nBufferSize);
+}
+
+TEST_F(WipeTest, ALeftoverFileOfTheSameNameIsReplacedOrStopsTheRun)
+{
+    const std::string path = WipePath("Tolvane0.WipeFile");
+    g_vol.avail = 2 * kMiB;
+    {
+        SCOPED_TRACE("deletable leftover");
+        HANDLE h =
+            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h);
+        ::CloseHandle(h);
+        EXPECT_EQ((std::vector<Line>{
+                      kStarted,
+                      {I, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
+                      {I, "KoWipeFile::CreateFile: The file: '" + path + "' has been deleted"},
+                      kNoFreeSpace,
+                      Wiped("2.000 Mb")}),
+                  Wipe(m_dir));
+        EXPECT_TRUE(FilesIn(m_dir).empty());
+    }
+    {
+        SCOPED_TRACE("a folder in the way");
+        ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
+        // What the system says when a folder is deleted as a file.
+        ASSERT_FALSE(::DeleteFileA(path.c_str()));
+        const std::string denied = SysText(::GetLastError());
+        g_vol = FakeVolume();
+        g_vol.avail = 2 * kMiB;
+        m_logStart = LogSize();
+        EXPECT_EQ(
+            (std::vector<Line>{
+                kStarted,
+                {I, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
+                {E, "File: " + path + " , Error: " + denied},
+                {E, "KoWipeFile::CreateFile: Can't delete file: '" + path + "', wipe aborted"},
+                {E, Failed(path)},
+                Wiped("0.000 b")}),
+            Wipe(m_dir));
+        EXPECT_TRUE(g_vol.opened.empty());
+        EXPECT_EQ(std::vector<std::string>{"Tolvane0.WipeFile"}, FilesIn(m_dir));
+    }
+}
+
+TEST_F(WipeTest, WipeFilePathsForDrivesRootsAndFolders)
+{
+    // The drive of the temporary folder: files on its root are refused at
+    // the open, so nothing is ever created there.
+    const std::string drive = m_dir.substr(0, 2);
+    ASSERT_EQ(':', drive[1]);
+    const std::string sub = m_dir + "\\Sub";
+    ASSERT_TRUE(::CreateDirectoryA(sub.c_str(), nullptr));
+    struct Row
+    {
+        std::string target, file;
+    };
+    const Row rows[] = {
+        {drive, drive + "\\Tolvane0.WipeFile"},
+        {drive + "\\", drive + "\\Tolvane0.WipeFile"},
+        {sub, sub + "\\Tolvane0.WipeFile"},
+        {sub + "\\", sub + "\\Tolvane0.WipeFile"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.target);
+        g_vol = FakeVolume();
+        g_vol.avail = kMiB;
+        g_vol.refuseOpen = row.file;
+        Wipe(row.target);
+        EXPECT_EQ(std::vector<std::string>{row.file}, g_vol.opened);
+    }
+    EXPECT_TRUE(FilesIn(sub).empty());
+}
+
+TEST_F(WipeTest, StartRefusesAMissingTargetWithoutAThread)
+{
+    const std::string missing = m_dir + "\\missing";
+    ::GetFileAttributesA(missing.c_str());
+    const std::string text = SysText(::GetLastError());
+    m_target = missing;
+    EXPECT_FALSE(TheRun().Start(m_target.c_str()));
+    EXPECT_FALSE(TheRun().m_boolRunning.load());
+    EXPECT_EQ((std::vector<Line>{{E, "File: " + missing + " , Error: " + text},
+                                 {E, "Command line: Invalid path specified"}}),
+              Lines());
+}
+
+TEST_F(WipeTest, StartDuringARunIsRefusedAndASecondRunStartsAfresh)
+{
+    g_vol.avail = 4 * kMiB;
+    Wipe(m_dir);
+    ASSERT_EQ(4 * kMiB, TheRun().m_nWiped.load());
+
+    g_vol = FakeVolume();
+    g_vol.avail = 2 * kMiB;
+    HoldWorker();
+    m_logStart = LogSize();
+    m_target = m_dir;
+    ASSERT_TRUE(TheRun().Start(m_target.c_str()));
+    WaitUntilHeld();
+    // The worker has taken its first step: the earlier run's state is gone.
+    EXPECT_FALSE(TheRun().m_boolFinished.load());
+    EXPECT_EQ(0u, TheRun().m_nWiped.load());
+    EXPECT_EQ(0u, TheRun().m_nFreeAtStart.load());
+    EXPECT_FALSE(TheRun().Start(m_target.c_str()));
+    EXPECT_EQ(m_logStart, LogSize());
+    Release();
+    WaitForRun();
+    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("2.000 Mb")}), Lines());
+    EXPECT_EQ(2 * kMiB, TheRun().m_nWiped.load());
+    EXPECT_EQ(2 * kMiB, TheRun().m_nFreeAtStart.load());
+}
+
+// A window on the test thread stands for the message list: the worker waits
+// in SendMessage until this thread handles the message, as it does for every
+// log line shown in the main window.
+class WindowThreadTest : public WipeTest
+{
+protected:
+    void SetUp() override
+    {
+        WipeTest::SetUp();
+        WNDCLASSA wc = {};
+        wc.lpfnWndProc = ListProc;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "TolvaneEngineTestList";
+        ::RegisterClassA(&wc);
+        m_hwnd = ::CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 wc.hInstance, nullptr);
+        ASSERT_NE(nullptr, m_hwnd);
+        s_sends = 0;
+        g_vol.sendTo = m_hwnd;
+        g_vol.avail = 1ull << 40; // never ends by itself
+    }
+    void TearDown() override
+    {
+        WipeTest::TearDown();
+        ::DestroyWindow(m_hwnd);
+    }
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        if (msg == WM_APP)
+            ++s_sends;
+        return ::DefWindowProcA(hwnd, msg, wp, lp);
+    }
+    // Pumps until the worker has been served a few times: it is mid-run.
+    void PumpUntilRunning()
+    {
+        m_target = m_dir;
+        ASSERT_TRUE(TheRun().Start(m_target.c_str()));
+        for (int i = 0; i < 3000 && s_sends < 5; ++i)
+        {
+            ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            MSG msg;
+            while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                ::DispatchMessageA(&msg);
+        }
+        ASSERT_GE(s_sends, 5);
+    }
+
+    HWND m_hwnd = nullptr;
+    static int s_sends;
+};
+int WindowThreadTest::s_sends = 0;
+
+TEST_F(WindowThreadTest, CancelAndWaitServesTheWorkerUntilItHasEnded)
+{
+    PumpUntilRunning();
+    TheRun().CancelAndWait();
+    EXPECT_FALSE(TheRun().m_boolRunning.load(std::memory_order_acquire));
+    EXPECT_TRUE(TheRun().m_boolFinished.load(std::memory_order_acquire));
+    const std::vector<Line> lines = Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(kFileCancel, lines[lines.size() - 3]);
+    EXPECT_EQ(kRunCancel, lines[lines.size() - 2]);
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+    EXPECT_EQ(g_vol.opened, g_vol.deleted);
+}
+
+TEST_F(WindowThreadTest, DestroyingTheContextDuringARunWaitsForTheWorker)
+{
+    PumpUntilRunning();
+    DestroyAppContext();
+    EXPECT_EQ(nullptr, g_pAppContext);
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+    EXPECT_EQ(g_vol.opened, g_vol.deleted);
+    MakeContext(); // for the tests that follow
+    m_logStart = LogSize();
+}
+
+TEST_F(WindowThreadTest, CancelAndWaitWithoutARunReturnsAtOnce)
+{
+    TheRun().CancelAndWait();
+    EXPECT_FALSE(TheRun().m_boolCancel.load());
+    EXPECT_EQ(0, s_sends);
+}
+
+} // namespace
