@@ -1,49 +1,55 @@
 #include "controls/MemDC.h"
 
-namespace
+CMemDC::CMemDC(CDC* pDC)
 {
-BOOL IsPrinterDC(HDC dc)
-{
-    const int technology = GetDeviceCaps(dc, TECHNOLOGY);
-    return technology == DT_RASPRINTER || technology == DT_PLOTTER;
+    Begin(pDC);
 }
-} // namespace
 
-CMemDC::CMemDC(HDC target) : CMemDC(target, IsPrinterDC(target)) {}
-
-CMemDC::CMemDC(HDC target, BOOL printing) : m_hDC(target), m_pTargetDC(target)
+CMemDC::CMemDC(HDC hdc)
 {
-    if (printing || target == nullptr)
-        return;
-    GetClipBox(target, &m_rcArea);
-    const int width = m_rcArea.right - m_rcArea.left;
-    const int height = m_rcArea.bottom - m_rcArea.top;
-    if (width <= 0 || height <= 0)
-        return; // nothing visible: drawing straight costs nothing
+    m_targetView.Attach(hdc);
+    const int technology = GetDeviceCaps(hdc, TECHNOLOGY);
+    m_targetView.m_bPrinting = technology == DT_RASPRINTER || technology == DT_PLOTTER;
+    Begin(&m_targetView);
+}
 
-    HDC memory = CreateCompatibleDC(target);
-    if (memory == nullptr)
-        return;
-    m_bmpBuffer = CreateCompatibleBitmap(target, width, height);
-    if (m_bmpBuffer == nullptr)
+void CMemDC::Begin(CDC* pDC)
+{
+    m_pTargetDC = pDC;
+    m_bBuffered = !pDC->IsPrinting();
+    if (m_bBuffered)
     {
-        // Out of GDI memory: drawing straight into the target still draws.
-        DeleteDC(memory);
-        return;
+        pDC->GetClipBox(&m_rcArea);
+        // Nothing visible, or no GDI memory for the copy: drawing straight
+        // into the target still draws, just without the buffer.
+        if (m_rcArea.Width() > 0 && m_rcArea.Height() > 0 && CreateCompatibleDC(pDC) &&
+            m_bmpBuffer.CreateCompatibleBitmap(pDC, m_rcArea.Width(), m_rcArea.Height()))
+        {
+            m_pOldBitmap = SelectObject(&m_bmpBuffer);
+            SetWindowOrg(m_rcArea.left, m_rcArea.top);
+            return;
+        }
+        DeleteDC();
+        m_bBuffered = FALSE;
     }
-    m_pOldBitmap = SelectObject(memory, m_bmpBuffer);
-    SetWindowOrgEx(memory, m_rcArea.left, m_rcArea.top, nullptr);
-    m_hDC = memory;
-    m_bBuffered = TRUE;
+    m_hDC = pDC->m_hDC;
+    m_hAttribDC = pDC->m_hAttribDC;
+    m_bPrinting = pDC->m_bPrinting;
 }
 
 CMemDC::~CMemDC()
 {
-    if (!m_bBuffered)
-        return; // the target's handle is only borrowed
-    BitBlt(m_pTargetDC, m_rcArea.left, m_rcArea.top, m_rcArea.right - m_rcArea.left,
-           m_rcArea.bottom - m_rcArea.top, m_hDC, m_rcArea.left, m_rcArea.top, SRCCOPY);
-    SelectObject(m_hDC, m_pOldBitmap);
-    DeleteObject(m_bmpBuffer);
-    DeleteDC(m_hDC);
+    if (m_bBuffered)
+    {
+        m_pTargetDC->BitBlt(m_rcArea.left, m_rcArea.top, m_rcArea.Width(), m_rcArea.Height(), this,
+                            m_rcArea.left, m_rcArea.top, SRCCOPY);
+        SelectObject(m_pOldBitmap);
+    }
+    else
+    {
+        // Borrowed from the target: dropped, not deleted.
+        m_hDC = nullptr;
+        m_hAttribDC = nullptr;
+    }
+    // m_bmpBuffer and the own DC are freed by their owners after this.
 }

@@ -1,32 +1,31 @@
 #pragma once
 
+#include "framework/Gdi.h"
+
 #include <windows.h>
 
-// Flicker-free drawing: everything drawn through this object goes into an
+// Flicker-free drawing: everything drawn through this DC goes into an
 // off-screen bitmap covering the target's clip box, in the target's own
 // coordinates, and is copied onto the target in one step when the object ends.
 // Over a printer the drawing goes straight to the target instead.
-class CMemDC
+class CMemDC : public CDC
 {
 public:
-    // Printing is detected from the target's technology (raster printer or
-    // plotter).
-    explicit CMemDC(HDC target);
-    CMemDC(HDC target, BOOL printing);
-    ~CMemDC();
-    CMemDC(const CMemDC&) = delete;
-    CMemDC& operator=(const CMemDC&) = delete;
+    // Buffered unless pDC->IsPrinting().
+    explicit CMemDC(CDC* pDC);
+    // A raw target counts as printing when it is a raster printer or plotter.
+    explicit CMemDC(HDC hdc);
+    ~CMemDC() override;
 
-    HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
     BOOL IsBuffered() const { return m_bBuffered; }
-    const RECT& GetArea() const { return m_rcArea; }
 
 private:
-    HDC m_hDC = nullptr;           // where callers draw: own memory DC or the target
-    HBITMAP m_bmpBuffer = nullptr; // the off-screen bitmap (owned)
+    void Begin(CDC* pDC);
+
+    CDC m_targetView; // wraps a raw target handle; borrowed, never deleted
+    CBitmap m_bmpBuffer;
     HGDIOBJ m_pOldBitmap = nullptr;
-    HDC m_pTargetDC = nullptr; // borrowed
-    RECT m_rcArea = {0, 0, 0, 0};
+    CDC* m_pTargetDC = nullptr;
+    CRect m_rcArea;
     BOOL m_bBuffered = FALSE;
 };

@@ -1,0 +1,129 @@
+#include "controls/TextProgressCtrl.h"
+
+#include "controls/MemDC.h"
+#include "controls/TextProgressDraw.h"
+#include "framework/Handle.h"
+
+#include <cstring>
+
+CTextProgressCtrl::CTextProgressCtrl()
+    : m_crBar(GetSysColor(COLOR_HIGHLIGHT)), m_crBack(GetSysColor(COLOR_WINDOW)),
+      m_crTextOnBack(GetSysColor(COLOR_HIGHLIGHT)), m_crTextOnBar(GetSysColor(COLOR_WINDOW))
+{
+}
+
+CTextProgressCtrl::~CTextProgressCtrl() = default;
+
+void CTextProgressCtrl::SetRange(int nLower, int nUpper)
+{
+    m_nLower = nLower;
+    m_nUpper = nUpper;
+}
+
+int CTextProgressCtrl::SetPos(int nPos)
+{
+    if (m_hWnd == nullptr)
+        return -1;
+    const int previous = m_nPos;
+    m_nPos = nPos;
+    CRect client;
+    GetClientRect(&client);
+    const int barWidth = ProgressFilledWidth(client.Width(), m_nPos, m_nLower, m_nUpper);
+    if (barWidth != m_nLastBarWidth)
+    {
+        m_nLastBarWidth = barWidth;
+        RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    }
+    return previous;
+}
+
+void CTextProgressCtrl::SetPosText(const char* text, int nPos)
+{
+    SetPos(nPos);
+    SetWindowText(text);
+}
+
+LRESULT CTextProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message)
+    {
+    case WM_ERASEBKGND:
+        return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+    case WM_PAINT:
+        OnPaint();
+        return 0;
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_SIZE:
+        OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_SETTEXT:
+        return OnSetText(wParam, lParam);
+    case WM_GETTEXT:
+        return OnGetText(wParam, lParam);
+    }
+    return CProgressCtrl::WindowProc(message, wParam, lParam);
+}
+
+BOOL CTextProgressCtrl::OnEraseBkgnd(HDC)
+{
+    return TRUE; // painting covers the whole client area
+}
+
+void CTextProgressCtrl::OnPaint()
+{
+    ScopedPaint paint(m_hWnd);
+    Paint(paint.get());
+}
+
+void CTextProgressCtrl::Paint(HDC hdc)
+{
+    CRect client;
+    GetClientRect(&client);
+    const ProgressColours colours = {m_crBar, m_crBack, m_crTextOnBar, m_crTextOnBack};
+    CString text;
+    if (m_bShowText)
+    {
+        if (!m_strBarText.IsEmpty())
+            text = m_strBarText;
+        else
+            text.Format("%d%%", ProgressPercent(m_nPos, m_nLower, m_nUpper));
+    }
+    CMemDC dc(hdc);
+    PaintTextProgress(dc, client, ProgressFilledWidth(client.Width(), m_nPos, m_nLower, m_nUpper),
+                      m_bShowText ? text.c_str() : nullptr, colours);
+}
+
+void CTextProgressCtrl::OnSize(UINT, int, int)
+{
+    Default();
+    m_nLastBarWidth = -1;
+}
+
+LRESULT CTextProgressCtrl::OnSetText(WPARAM, LPARAM lParam)
+{
+    const LRESULT result = Default();
+    const char* text = reinterpret_cast<const char*>(lParam);
+    // A null text counts as empty.
+    if (m_strBarText != (text != nullptr ? text : ""))
+    {
+        m_strBarText = text;
+        Invalidate(TRUE);
+    }
+    return result;
+}
+
+LRESULT CTextProgressCtrl::OnGetText(WPARAM wParam, LPARAM lParam)
+{
+    char* buffer = reinterpret_cast<char*>(lParam);
+    const size_t size = static_cast<size_t>(wParam);
+    if (buffer == nullptr || size == 0)
+        return 0;
+    size_t count = static_cast<size_t>(m_strBarText.GetLength());
+    if (count > size - 1)
+        count = size - 1;
+    std::memcpy(buffer, m_strBarText.c_str(), count);
+    buffer[count] = '\0';
+    return static_cast<LRESULT>(count);
+}

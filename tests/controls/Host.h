@@ -1,0 +1,72 @@
+#pragma once
+
+#include "framework/Dialog.h"
+
+#include <windows.h>
+
+#include <vector>
+
+// A modeless dialog made from an empty in-memory template, placed on the
+// screen in pixels, into which a test creates the controls it binds. Being a
+// framework window it reflects the controls' notifications back to them. It
+// counts the WM_COMMAND notifications that reach it.
+class Host : public CDialog
+{
+public:
+    Host() : CDialog(0) {}
+    ~Host() override
+    {
+        if (m_hWnd != nullptr)
+            DestroyWindow();
+    }
+
+    // Shown without activation when `activate` is false, so that the thread
+    // has no active window.
+    bool Open(int x, int y, int width, int height, bool activate = true)
+    {
+        struct
+        {
+            DLGTEMPLATE dlg;
+            WORD menu, cls, title;
+        } tpl = {};
+        tpl.dlg.style = WS_POPUP;
+        if (!CreateIndirect(&tpl.dlg))
+            return false;
+        SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        ShowWindow(activate ? SW_SHOW : SW_SHOWNA);
+        if (activate)
+            SetActiveWindow(m_hWnd);
+        Pump();
+        return true;
+    }
+
+    HWND AddChild(const char* cls, const char* text, DWORD style, int x, int y, int width,
+                  int height, int id)
+    {
+        return CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                               m_hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                               GetModuleHandleA(nullptr), nullptr);
+    }
+
+    static void Pump()
+    {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
+    {
+        m_commands.push_back(wParam);
+        return CDialog::OnCommand(wParam, lParam);
+    }
+
+    std::vector<WPARAM> m_commands; // wParam of every WM_COMMAND, in order
+
+protected:
+    void OnOK() override {}
+    void OnCancel() override {}
+};
