@@ -1,0 +1,107 @@
+#pragma once
+
+// The main window: target selection, the target's space figures, the wipe
+// button, the progress bar and the message list. A 500 ms timer polls the
+// application's wipe run; the command line can name a target, which starts a
+// run at the first tick and may close the window when it is over.
+
+#include "controls/ButtonST.h"
+#include "controls/HyperLink.h"
+#include "controls/TextProgressCtrl.h"
+#include "framework/Controls.h"
+#include "framework/Dialog.h"
+#include "framework/Gdi.h"
+#include "framework/Handle.h"
+#include "support/CString.h"
+#include "ui/KoListCtrl.h"
+
+#include <windows.h>
+
+// Exit codes of the program for scripted runs (see README).
+enum TolvaneExitCode : int
+{
+    // No run was asked for on the command line, or the last run ended with
+    // no Error line and no cancel.
+    kExitSuccess = 0,
+    // The last run failed or was cancelled (also: a run asked for on the
+    // command line never got to run).
+    kExitRunFailed = 1,
+    // The command-line path was rejected and nothing ran.
+    kExitBadPath = 2,
+    // Another instance was running; this one ended at once.
+    kExitAlreadyRunning = 3,
+};
+
+// Shows the shell's folder picker owned by `owner` (which it disables while
+// open) and on success writes the chosen path into `path` and answers TRUE;
+// otherwise leaves `path` unchanged and answers FALSE.
+BOOL BrowseForFolder(CString& path, HWND owner);
+
+// The picker the main window calls; tests replace it. Answers the previous
+// one (the default is BrowseForFolder).
+using BrowseForFolderFunc = BOOL (*)(CString& path, HWND owner);
+BrowseForFolderFunc SetBrowseForFolderFunc(BrowseForFolderFunc func) noexcept;
+
+class CTolvaneDlg : public CDialog
+{
+public:
+    explicit CTolvaneDlg(CWnd* pParent = nullptr);
+    ~CTolvaneDlg() override;
+
+    // How the program should end, from what ran (TolvaneExitCode).
+    int GetExitCode() const noexcept { return m_nExitCode; }
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    void OnSysCommand(WPARAM nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnProductPage();
+    void OnWipe();
+    void OnDestroy();
+    void OnOptions();
+    void OnTimer(UINT_PTR nIDEvent);
+
+    void UpdateSpaceInfo();
+
+public:
+    CButton m_btnWipe;
+    CHyperLink m_linkSite;
+    CTextProgressCtrl m_progress;
+    KoListCtrl m_listMessages;
+    CButtonST m_btnProductPage;
+    UINT_PTR m_nTimer = 0;
+    CImageList m_imageList;
+    CString m_strPath;
+    BOOL m_boolAutoStart = FALSE;
+    BOOL m_boolPathFromCommandLine = FALSE;
+    BOOL m_boolCloseWhenDone = FALSE;
+    HICON m_hIcon = nullptr; // shared icon from LoadIcon: never destroyed
+    CursorHandle m_hLinkCursor;
+
+private:
+    void ReadCommandLine();
+    // Cancels a run still going and waits for its worker to end, pumping
+    // messages meanwhile so its log posts reach the list; then settles the
+    // exit code. The window stays disabled while waiting.
+    void StopRunAndWait();
+    // Once the run this window started has ended, turns its messages into
+    // the exit code.
+    void SettleRunOutcome();
+
+    int m_nExitCode = kExitSuccess;
+    // A run this window started whose outcome is not yet in m_nExitCode.
+    BOOL m_boolOutcomePending = FALSE;
+    // Messages in the log before that run started.
+    UINT m_nRunFirstMessage = 0;
+    // Set once closing has begun: nothing new may start, and a second close
+    // request while waiting for the run is ignored.
+    BOOL m_boolClosing = FALSE;
+};
