@@ -20,8 +20,8 @@ public:
             DestroyWindow();
     }
 
-    // Shown without activation when `activate` is false, so that the thread
-    // has no active window.
+    // With `activate` false the thread is left without an active window, as
+    // when another application is in front.
     bool Open(int x, int y, int width, int height, bool activate = true)
     {
         struct
@@ -34,8 +34,8 @@ public:
             return false;
         SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
         ShowWindow(activate ? SW_SHOW : SW_SHOWNA);
-        if (activate)
-            SetActiveWindow(m_hWnd);
+        // The dialog manager activates even a dialog shown without activation.
+        SetActiveWindow(activate ? m_hWnd : nullptr);
         Pump();
         return true;
     }
