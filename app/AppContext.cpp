@@ -105,7 +105,8 @@ BOOL AppContext::InitUserDataFolder()
         appData += level;
         if (!CreateFolder(appData))
         {
-            AfxMessageBox("Can't create user data folder ", MB_OK);
+            // A warning the user must see: OK only, with the exclamation icon.
+            AfxMessageBox("Can't create user data folder ", MB_OK | MB_ICONEXCLAMATION);
             return FALSE;
         }
     }

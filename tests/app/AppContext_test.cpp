@@ -1,0 +1,285 @@
+// The settings store and the per-user data folder, on real folders and real
+// INI files in a temporary folder. The shell's folder lookup is redirected
+// there, except in the one case that checks the real application-data folder.
+
+#include "app/AppContext.h"
+#include "framework/WinApp.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <shlobj.h>
+#include <windows.h>
+
+namespace
+{
+
+std::string g_appData;   // answers for CSIDL_APPDATA; empty fails
+std::string g_documents; // answers for CSIDL_PERSONAL; empty fails
+std::vector<int> g_asked;
+
+HRESULT WINAPI FakeFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
+{
+    g_asked.push_back(csidl);
+    const std::string& answer =
+        (csidl & ~CSIDL_FLAG_CREATE) == CSIDL_APPDATA ? g_appData : g_documents;
+    if (answer.empty())
+        return E_FAIL;
+    lstrcpynA(path, answer.c_str(), MAX_PATH);
+    return S_OK;
+}
+
+struct Box
+{
+    std::string text, caption;
+    UINT type;
+};
+std::vector<Box> g_boxes;
+
+int RecordBox(HWND, const char* text, const char* caption, UINT type)
+{
+    g_boxes.push_back({text, caption, type});
+    return IDOK;
+}
+
+bool IsDir(const std::string& path)
+{
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE)
+    {
+        do
+        {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string path = dir + "\\" + name;
+            if (IsDir(path))
+                RemoveTree(path);
+            else
+                ::DeleteFileA(path.c_str());
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(dir.c_str());
+}
+
+std::vector<std::string> FileLines(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line))
+    {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class SettingsTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH];
+        ASSERT_NE(0u, ::GetTempPathA(MAX_PATH, temp));
+        m_dir = std::string(temp) + "tolvane-settings-" + std::to_string(::GetCurrentProcessId());
+        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
+        g_appData = m_dir + "\\AppData";
+        g_documents = m_dir + "\\Documents";
+        ASSERT_TRUE(::CreateDirectoryA(g_appData.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryA(g_documents.c_str(), nullptr));
+        g_asked.clear();
+        g_boxes.clear();
+        GetAppContextSeam().pGetFolderPath = FakeFolderPath;
+        m_previousBox = AfxSetMessageBoxFunc(RecordBox);
+    }
+    void TearDown() override
+    {
+        AfxSetMessageBoxFunc(m_previousBox);
+        ResetAppContextSeam();
+        RemoveTree(m_dir);
+    }
+
+    std::string m_dir;
+    AfxMessageBoxFunc m_previousBox = nullptr;
+};
+
+TEST_F(SettingsTest, DataFolderIsCreatedUnderApplicationDataAndReusedSilently)
+{
+    const std::string expected = g_appData + "\\Orbelin software\\Tolvane";
+    for (int round = 0; round < 2; ++round)
+    {
+        SCOPED_TRACE(round == 0 ? "first start" : "folders already there");
+        g_asked.clear();
+        AppContext context;
+        EXPECT_EQ(expected, context.m_strUserDataFolder.c_str());
+        EXPECT_EQ(g_documents, context.m_strDocumentsFolder.c_str());
+        EXPECT_TRUE(IsDir(expected));
+        EXPECT_EQ(expected + "\\Tolvane.ini", context.GetSettingsFilePath().c_str());
+        EXPECT_EQ((std::vector<int>{CSIDL_APPDATA | CSIDL_FLAG_CREATE,
+                                    CSIDL_PERSONAL | CSIDL_FLAG_CREATE}),
+                  g_asked);
+    }
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(SettingsTest, AFileInTheWayIsReportedAndTheBareFileNameUsed)
+{
+    struct Row
+    {
+        const char* what;
+        std::string folder, file;
+    };
+    const Row rows[] = {
+        {"Orbelin software is a file", "", "Orbelin software"},
+        {"Tolvane is a file", "Orbelin software", "Orbelin software\\Tolvane"},
+    };
+    CWinApp app;
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        RemoveTree(g_appData);
+        ASSERT_TRUE(::CreateDirectoryA(g_appData.c_str(), nullptr));
+        if (!row.folder.empty())
+        {
+            ASSERT_TRUE(::CreateDirectoryA((g_appData + "\\" + row.folder).c_str(), nullptr));
+        }
+        std::ofstream(g_appData + "\\" + row.file) << "in the way";
+        g_boxes.clear();
+
+        AppContext context;
+        EXPECT_TRUE(context.m_strUserDataFolder.IsEmpty());
+        EXPECT_EQ("Tolvane.ini", std::string(context.GetSettingsFilePath()));
+        ASSERT_EQ(1u, g_boxes.size());
+        EXPECT_EQ("Can't create user data folder ", g_boxes[0].text);
+        EXPECT_EQ(app.m_pszAppName, g_boxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), g_boxes[0].type);
+        EXPECT_FALSE(context.InitUserDataFolder());
+    }
+}
+
+TEST_F(SettingsTest, WithoutApplicationDataTheDocumentsFolderOrNothingIsUsed)
+{
+    struct Row
+    {
+        const char* what;
+        const char* dll;
+        bool appData, documents;
+        std::string folder;
+    };
+    const Row rows[] = {
+        {"documents only", "SHFOLDER.DLL", false, true, g_documents},
+        {"no folder at all", "SHFOLDER.DLL", false, false, ""},
+        {"no SHFOLDER.DLL", "tolvane-no-such-library.dll", true, true, ""},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        GetAppContextSeam().pszFolderDll = row.dll;
+        if (!row.appData)
+            g_appData.clear();
+        if (!row.documents)
+            g_documents.clear();
+        AppContext context;
+        EXPECT_EQ(row.folder, context.m_strUserDataFolder.c_str());
+        EXPECT_FALSE(context.InitUserDataFolder());
+        EXPECT_FALSE(IsDir(row.folder + "\\Orbelin software"));
+        EXPECT_TRUE(g_boxes.empty());
+        g_appData = m_dir + "\\AppData";
+        g_documents = m_dir + "\\Documents";
+    }
+}
+
+TEST_F(SettingsTest, SettingsAreSavedInTheirSectionAndReadBackAsStored)
+{
+    AppContext context;
+    CWinApp app;
+    const std::string ini = std::string(context.GetSettingsFilePath());
+    app.SetProfileName(ini.c_str());
+
+    context.m_boolWipeInBackground = 1;
+    context.m_boolWipeTwice = 0;
+    context.m_boolCheckForErrors = 7;
+    context.m_boolRandom = 0;
+    context.SaveSettings(app);
+    EXPECT_EQ(
+        (std::vector<std::string>{"[Wipe Settings]", "m_boolWipeInBackground=1",
+                                  "m_boolWipeTwice=0", "m_boolCheckForErrors=7", "m_boolRandom=0"}),
+        FileLines(ini));
+
+    struct Row
+    {
+        const char* content;
+        BOOL background, twice, check, random;
+    };
+    const Row rows[] = {
+        {nullptr, 0, 0, 0, 0}, // no file
+        {"[Wipe Settings]\r\nm_boolWipeInBackground=1\r\nm_boolWipeTwice=7\r\n"
+         "m_boolCheckForErrors=x\r\n",
+         1, 7, 0, 0},
+        {"[Other]\r\nm_boolRandom=1\r\n[Wipe Settings]\r\nm_boolRandom=1\r\n", 0, 0, 0, 1},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.content ? row.content : "no file");
+        ::DeleteFileA(ini.c_str());
+        if (row.content)
+            std::ofstream(ini, std::ios::binary) << row.content;
+        context.m_boolWipeInBackground = context.m_boolWipeTwice = 5;
+        context.m_boolCheckForErrors = context.m_boolRandom = 5;
+        context.LoadSettings(app);
+        EXPECT_EQ(row.background, context.m_boolWipeInBackground);
+        EXPECT_EQ(row.twice, context.m_boolWipeTwice);
+        EXPECT_EQ(row.check, context.m_boolCheckForErrors);
+        EXPECT_EQ(row.random, context.m_boolRandom);
+    }
+}
+
+// The one case on the prefix's real application-data folder, through the
+// real SHFOLDER.DLL. The folders are the program's own; they are removed
+// afterwards only if this test made them and they are still empty.
+TEST(RealDataFolder, IsMadeUnderTheUsersApplicationDataFolder)
+{
+    char appData[MAX_PATH] = {};
+    ASSERT_EQ(S_OK, ::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData));
+    const std::string orbelin = std::string(appData) + "\\Orbelin software";
+    const std::string tolvane = orbelin + "\\Tolvane";
+    const bool existed = IsDir(tolvane);
+    const bool orbelinExisted = IsDir(orbelin);
+    {
+        AppContext context;
+        EXPECT_EQ(tolvane, context.m_strUserDataFolder.c_str());
+        EXPECT_TRUE(IsDir(tolvane));
+    }
+    if (!existed)
+        ::RemoveDirectoryA(tolvane.c_str());
+    if (!orbelinExisted)
+        ::RemoveDirectoryA(orbelin.c_str());
+}
+
+TEST(AppContextLifetime, CreateAndDestroyManageTheGlobalContext)
+{
+    GetAppContextSeam().pszFolderDll = "tolvane-no-such-library.dll";
+    CreateAppContext();
+    ASSERT_NE(nullptr, g_pAppContext);
+    g_pAppContext->m_Messages.AddMessage("posted through the context", 2);
+    EXPECT_EQ(1u, g_pAppContext->m_Messages.m_arrMessages.GetSize());
+    DestroyAppContext();
+    EXPECT_EQ(nullptr, g_pAppContext);
+    ResetAppContextSeam();
+}
+
+} // namespace
