@@ -98,6 +98,8 @@ public:
     int Insert(int nIndex, const char* psz);
     int Delete(int nIndex, int nCount = 1);
 
+    // C99 printf formats, checked by the compiler: 64-bit counts take %lld or
+    // %llu. A CString argument must be passed as s.c_str() or (LPCSTR)s.
     void Format(const char* pszFormat, ...) KO_PRINTF_FORMAT(2, 3);
     void FormatV(const char* pszFormat, va_list args);
 

@@ -12,6 +12,41 @@
 
 #include <windows.h>
 
+// The capacity a full array grows to when it must hold newSize elements.
+// growBy above 0 is a fixed step; otherwise the step is an eighth of the
+// count, between 4 and 1024. Computed in 64 bits and capped at the largest
+// 32-bit count, so it never wraps below newSize.
+inline std::uint64_t KoPtrArrayGrowCapacity(UINT maxSize, UINT size, UINT newSize, int growBy)
+{
+    UINT step = 0;
+    if (growBy > 0)
+    {
+        step = static_cast<UINT>(growBy);
+    }
+    else
+    {
+        step = size / 8;
+        if (step < 4)
+        {
+            step = 4;
+        }
+        else if (step > 1024)
+        {
+            step = 1024;
+        }
+    }
+    std::uint64_t capacity = static_cast<std::uint64_t>(maxSize) + step;
+    if (capacity < newSize)
+    {
+        capacity = newSize;
+    }
+    if (capacity > UINT_MAX)
+    {
+        capacity = UINT_MAX;
+    }
+    return capacity;
+}
+
 template <class T> class KoPtrArray;
 template <class T> class KoPtrAutoArray;
 
@@ -70,34 +105,8 @@ public:
             return;
         }
 
-        UINT step = 0;
-        if (m_nGrowBy > 0)
-        {
-            step = static_cast<UINT>(m_nGrowBy);
-        }
-        else
-        {
-            step = m_nSize / 8;
-            if (step < 4)
-            {
-                step = 4;
-            }
-            else if (step > 1024)
-            {
-                step = 1024;
-            }
-        }
-        // The sum is taken in 64 bits: near the top of the range the 32-bit
-        // count would wrap and give a block smaller than newSize.
-        std::uint64_t capacity = static_cast<std::uint64_t>(m_nMaxSize) + step;
-        if (capacity < newSize)
-        {
-            capacity = newSize;
-        }
-        if (capacity > UINT_MAX)
-        {
-            capacity = UINT_MAX;
-        }
+        const std::uint64_t capacity =
+            KoPtrArrayGrowCapacity(m_nMaxSize, m_nSize, newSize, m_nGrowBy);
         T** block = AllocateBlock(capacity);
         if (m_nSize != 0)
         {

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "support/KoMessages.h"
+
+// Counts this thread's heap blocks while a test asks for it, and can refuse
+// blocks of one size, to show that a refused allocation leaks nothing.
+namespace
+{
+thread_local bool t_counting = false;
+thread_local long t_live = 0;
+thread_local size_t t_refuseSize = 0;
+} // namespace
+
+void* operator new(size_t size)
+{
+    if (t_counting && size == t_refuseSize)
+    {
+        throw std::bad_alloc();
+    }
+    void* block = std::malloc(size != 0 ? size : 1);
+    if (block == nullptr)
+    {
+        throw std::bad_alloc();
+    }
+    if (t_counting)
+    {
+        ++t_live;
+    }
+    return block;
+}
+
+void operator delete(void* block) noexcept
+{
+    if (block != nullptr)
+    {
+        if (t_counting)
+        {
+            --t_live;
+        }
+        std::free(block);
+    }
+}
+
+void operator delete(void* block, size_t) noexcept
+{
+    operator delete(block);
+}
+
+namespace
+{
+
+// Takes every row and answers as told.
+class RecordingList : public KoItemList
+{
+public:
+    BOOL AddItem(KoListComboItem* item) override
+    {
+        m_items.push_back(item);
+        LVITEMA request{};
+        request.mask = LVIF_TEXT | LVIF_IMAGE;
+        request.iSubItem = 0;
+        item->GetDispInfo(&request);
+        m_texts.push_back(request.pszText);
+        m_images.push_back(request.iImage);
+        return m_accept;
+    }
+    std::vector<KoListComboItem*> m_items;
+    std::vector<std::string> m_texts;
+    std::vector<int> m_images;
+    BOOL m_accept = TRUE;
+};
+
+TEST(MessageLogTest, KeepsEveryMessageInOrderWithItsKind)
+{
+    KoMessagesContainer log;
+    log.AddMessage("before the list", KoMessagesContainer::Info);
+    RecordingList list;
+    list.m_accept = FALSE; // a refused row still leaves the message stored
+    log.m_pList = &list;
+    const struct
+    {
+        const char* text;
+        UINT kind;
+    } posts[] = {
+        {"KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info},
+        {"same", KoMessagesContainer::Warning},
+        {"same", KoMessagesContainer::Error},
+        {"", KoMessagesContainer::Question},
+        {"\xC4\xE4\xB5 bytes kept", KoMessagesContainer::Action},
+        {"odd kind", 7},
+        {nullptr, KoMessagesContainer::Error},
+    };
+    for (const auto& post : posts)
+    {
+        log.AddMessage(post.text, post.kind);
+    }
+    const UINT count = sizeof(posts) / sizeof(posts[0]);
+    ASSERT_EQ(log.m_arrMessages.GetSize(), count + 1);
+    EXPECT_EQ(log.m_arrMessages[0]->m_strText.str(), "before the list");
+    ASSERT_EQ(list.m_items.size(), count);
+    for (UINT i = 0; i < count; ++i)
+    {
+        SCOPED_TRACE(i);
+        KoListComboItem* item = log.m_arrMessages[i + 1];
+        const std::string expected = posts[i].text ? posts[i].text : "";
+        EXPECT_EQ(item->m_strText.str(), expected);
+        EXPECT_EQ(item->GetImage(), static_cast<int>(posts[i].kind));
+        EXPECT_TRUE(item->m_strText2.IsEmpty());
+        EXPECT_EQ(item->m_nTag, 0);
+        EXPECT_EQ(list.m_items[i], item);
+        EXPECT_EQ(list.m_texts[i], expected);
+        EXPECT_EQ(list.m_images[i], static_cast<int>(posts[i].kind));
+    }
+    EXPECT_NE(log.m_arrMessages[2], log.m_arrMessages[3]);
+}
+
+TEST(MessageLogTest, GetDispInfoAnswersColumnsZeroAndOneOnly)
+{
+    KoListComboItem item;
+    item.m_strText = "first";
+    item.m_strText2 = "second";
+    item.SetImage(3);
+    char untouched[] = "untouched";
+    const struct
+    {
+        int subItem;
+        UINT mask;
+        const char* text;
+        int image;
+    } rows[] = {
+        {0, LVIF_TEXT | LVIF_IMAGE, "first", 3},
+        {1, LVIF_TEXT, "second", -99},
+        {2, LVIF_TEXT | LVIF_IMAGE, "untouched", 3},
+        {0, LVIF_IMAGE, "untouched", 3},
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.subItem);
+        LVITEMA request{};
+        request.mask = row.mask;
+        request.iSubItem = row.subItem;
+        request.pszText = untouched;
+        request.iImage = -99;
+        EXPECT_TRUE(item.GetDispInfo(&request));
+        EXPECT_STREQ(request.pszText, row.text);
+        EXPECT_EQ(request.iImage, row.image);
+    }
+    EXPECT_FALSE(item.GetDispInfo(nullptr));
+}
+
+TEST(MessageLogTest, PostsReachOnlyTheRegisteredLog)
+{
+    KoMessagesContainer* const previous = KoGetMessageLog();
+    KoSetMessageLog(nullptr);
+    KoPostMessage("dropped", KoMessagesContainer::Error); // no log: nothing happens
+    KoMessagesContainer log;
+    KoSetMessageLog(&log);
+    KoPostMessage("kept", KoMessagesContainer::Warning);
+    KoSetMessageLog(previous);
+    ASSERT_EQ(log.m_arrMessages.GetSize(), 1u);
+    EXPECT_EQ(log.m_arrMessages[0]->m_strText.str(), "kept");
+    EXPECT_EQ(log.m_arrMessages[0]->GetImage(), 1);
+}
+
+TEST(MessageLogTest, ARefusedArrayBlockLeaksNoMessage)
+{
+    KoMessagesContainer log;
+    RecordingList list;
+    log.m_pList = &list;
+    t_live = 0;
+    t_refuseSize = sizeof(KoListComboItem*); // the array's first block: one slot
+    t_counting = true;
+    bool thrown = false;
+    try
+    {
+        log.AddMessage("short", KoMessagesContainer::Info);
+    }
+    catch (const std::bad_alloc&)
+    {
+        thrown = true;
+    }
+    t_counting = false;
+    EXPECT_TRUE(thrown);
+    EXPECT_EQ(t_live, 0);
+    EXPECT_EQ(log.m_arrMessages.GetSize(), 0u);
+    EXPECT_TRUE(list.m_items.empty());
+}
+
+// A list whose rows, posted from a worker, wait for the window thread: the
+// window thread must be able to post meanwhile without waiting for the worker.
+class WaitingList : public KoItemList
+{
+public:
+    WaitingList()
+        : m_inside(::CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          m_released(::CreateEventA(nullptr, TRUE, FALSE, nullptr))
+    {
+    }
+    ~WaitingList() override
+    {
+        ::CloseHandle(m_inside);
+        ::CloseHandle(m_released);
+    }
+    BOOL AddItem(KoListComboItem* item) override
+    {
+        if (::GetCurrentThreadId() == m_workerThread)
+        {
+            m_workerItem = item;
+            ::SetEvent(m_inside);
+            m_workerWait = ::WaitForSingleObject(m_released, 10000);
+        }
+        else
+        {
+            m_mainItem = item;
+        }
+        return TRUE;
+    }
+    HANDLE m_inside;
+    HANDLE m_released;
+    DWORD m_workerThread = 0;
+    DWORD m_workerWait = WAIT_FAILED;
+    KoListComboItem* m_workerItem = nullptr;
+    KoListComboItem* m_mainItem = nullptr;
+};
+
+TEST(MessageLogTest, AWorkerWaitingInsideTheListDoesNotBlockOtherPosts)
+{
+    KoMessagesContainer log;
+    WaitingList list;
+    log.m_pList = &list;
+    std::thread worker(
+        [&]
+        {
+            list.m_workerThread = ::GetCurrentThreadId();
+            log.AddMessage("from the worker", KoMessagesContainer::Info);
+        });
+    const DWORD inside = ::WaitForSingleObject(list.m_inside, 10000);
+    if (inside == WAIT_OBJECT_0)
+    {
+        log.AddMessage("from the window thread", KoMessagesContainer::Error);
+    }
+    ::SetEvent(list.m_released);
+    worker.join();
+    ASSERT_EQ(inside, WAIT_OBJECT_0);
+    EXPECT_EQ(list.m_workerWait, WAIT_OBJECT_0);
+    ASSERT_EQ(log.m_arrMessages.GetSize(), 2u);
+    EXPECT_EQ(list.m_workerItem, log.m_arrMessages[0]);
+    EXPECT_EQ(list.m_mainItem, log.m_arrMessages[1]);
+}
+
+} // namespace
