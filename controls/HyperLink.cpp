@@ -111,7 +111,12 @@ HBRUSH CHyperLink::CtlColor(HDC hdc)
             if (GetObjectA(base, sizeof(lf), &lf) != 0)
             {
                 lf.lfUnderline = TRUE;
-                m_fontUnderline.CreateFontIndirect(&lf);
+                // The static control may select its own font after asking for
+                // its colours (Wine's does), which would drop the underline;
+                // as the control's font too, the copy is used in either order.
+                if (m_fontUnderline.CreateFontIndirect(&lf))
+                    SendMessage(WM_SETFONT,
+                                reinterpret_cast<WPARAM>(m_fontUnderline.GetSafeHandle()), FALSE);
             }
         }
         if (m_fontUnderline.GetSafeHandle() != nullptr)

@@ -1,0 +1,266 @@
+#include "controls/HyperLink.h"
+
+#include "controls/HyperLinkGeometry.h"
+
+#include "Canvas.h"
+#include "Host.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+TEST(LinkGeometry, FitsRectangleToText)
+{
+    const RECT rc = {10, 20, 111, 51}; // 101 x 31
+    const SIZE text = {40, 12};
+    struct Row
+    {
+        const char* name;
+        LONG style;
+        RECT fitted;
+    } rows[] = {
+        {"left, top", SS_LEFT, {10, 20, 50, 32}},
+        {"centre, top", SS_CENTER, {40, 20, 81, 32}}, // (101 - 40) / 2 = 30 off each side
+        {"right, top", SS_RIGHT, {71, 20, 111, 32}},
+        {"left, middle", SS_LEFT | SS_CENTERIMAGE, {10, 29, 50, 42}}, // (31 - 12) / 2 = 9
+        {"centre, middle", SS_CENTER | SS_CENTERIMAGE, {40, 29, 81, 42}},
+        {"right, middle", SS_RIGHT | SS_CENTERIMAGE, {71, 29, 111, 42}},
+    };
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.name);
+        const RECT got = FitRectToText(rc, text, r.style);
+        EXPECT_TRUE(EqualRect(&r.fitted, &got))
+            << got.left << "," << got.top << "," << got.right << "," << got.bottom;
+    }
+}
+
+struct OpenCall
+{
+    HWND owner;
+    std::string verb, file;
+    bool noParameters, noDirectory;
+    int show;
+};
+std::vector<OpenCall> g_opens;
+INT_PTR g_openResult = 42;
+std::vector<UINT> g_beeps;
+
+HINSTANCE WINAPI FakeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                  LPCSTR directory, INT show)
+{
+    g_opens.push_back({owner, verb ? verb : "", file ? file : "", parameters == nullptr,
+                       directory == nullptr, show});
+    return reinterpret_cast<HINSTANCE>(g_openResult);
+}
+
+BOOL WINAPI FakeBeep(UINT type)
+{
+    g_beeps.push_back(type);
+    return TRUE;
+}
+
+class Link : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        g_opens.clear();
+        g_beeps.clear();
+        HyperLinkSeam::SetShellExecute(FakeShellExecute);
+        HyperLinkSeam::SetMessageBeep(FakeBeep);
+        // A large font without antialiasing: its extent is far from the system
+        // font's, and the text's pixels have exact colours.
+        LOGFONTA lf = {};
+        lf.lfHeight = -20;
+        lf.lfQuality = NONANTIALIASED_QUALITY;
+        lstrcpyA(lf.lfFaceName, "Tahoma");
+        m_font = CreateFontIndirectA(&lf);
+        ASSERT_TRUE(m_host.Open(100, 100, 400, 200));
+    }
+    void TearDown() override
+    {
+        m_host.DestroyWindow();
+        DeleteObject(m_font);
+        HyperLinkSeam::SetShellExecute(nullptr);
+        HyperLinkSeam::SetMessageBeep(nullptr);
+    }
+
+    // A static control at (10, 20), 300 x 41, bound to `link`.
+    void Bind(CHyperLink& link, const char* text, DWORD style)
+    {
+        HWND hwnd = m_host.AddChild("STATIC", text, style, 10, 20, 300, 41, 1013);
+        ASSERT_NE(nullptr, hwnd);
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        ASSERT_TRUE(link.SubclassWindow(hwnd));
+    }
+    SIZE Extent(const char* text) const
+    {
+        HDC dc = GetDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, m_font);
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+        SelectObject(dc, old);
+        ReleaseDC(nullptr, dc);
+        return size;
+    }
+    RECT PlaceInHost(const CHyperLink& link) const
+    {
+        RECT rc;
+        link.GetWindowRect(&rc);
+        MapWindowPoints(nullptr, m_host.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+        return rc;
+    }
+    int CountRendered(CHyperLink& link, COLORREF colour)
+    {
+        RECT rc;
+        link.GetClientRect(&rc);
+        Canvas canvas(rc.right, rc.bottom);
+        canvas.Fill(RGB(255, 255, 255));
+        link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+        return canvas.Count(rc, [colour](COLORREF c) { return c == colour; });
+    }
+    void Click(CHyperLink& link)
+    {
+        link.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    }
+
+    Host m_host;
+    HFONT m_font = nullptr;
+};
+
+TEST_F(Link, FitsToItsTextInItsOwnFont)
+{
+    const char* text = "www.example.test";
+    const SIZE ext = Extent(text);
+    struct Row
+    {
+        const char* name;
+        DWORD style;
+        LONG left, top;
+    } rows[] = {
+        {"left", SS_LEFT, 10, 20},
+        {"centred", SS_CENTER | SS_CENTERIMAGE, 10 + (300 - ext.cx) / 2, 20 + (41 - ext.cy) / 2},
+        {"right", SS_RIGHT, 310 - ext.cx, 20},
+    };
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(r.name);
+        CHyperLink link;
+        Bind(link, text, r.style);
+        const RECT rc = PlaceInHost(link);
+        EXPECT_EQ(r.left, rc.left);
+        EXPECT_EQ(r.top, rc.top);
+        // Centring takes the same amount off both sides.
+        const LONG cx = (r.style & SS_CENTER) ? 300 - 2 * ((300 - ext.cx) / 2) : ext.cx;
+        const LONG cy = (r.style & SS_CENTERIMAGE) ? 41 - 2 * ((41 - ext.cy) / 2) : ext.cy;
+        EXPECT_EQ(cx, rc.right - rc.left);
+        EXPECT_EQ(cy, rc.bottom - rc.top);
+        link.DestroyWindow();
+    }
+}
+
+TEST_F(Link, BindingTakesTextAsTargetAndAsksForClicks)
+{
+    CHyperLink link;
+    Bind(link, "www.example.test", SS_LEFT);
+    EXPECT_EQ(CString("www.example.test"), link.m_strUrl);
+    EXPECT_NE(0u, link.GetStyle() & SS_NOTIFY);
+
+    // A new target re-fits the control to its current text.
+    link.SetWindowText("a somewhat longer text");
+    link.SetTargetUrl("https://host.test/products/tolvane/?inref=tolvane");
+    RECT rc = PlaceInHost(link);
+    EXPECT_EQ(Extent("a somewhat longer text").cx, rc.right - rc.left);
+    CString text;
+    link.GetWindowText(text);
+    EXPECT_EQ(CString("a somewhat longer text"), text);
+}
+
+TEST_F(Link, DrawsUnderlinedInLinkColour)
+{
+    CHyperLink link;
+    Bind(link, "www.example.test", SS_LEFT);
+    ASSERT_GT(CountRendered(link, link.m_crLink), 0);
+    EXPECT_EQ(0, CountRendered(link, link.m_crVisited));
+
+    // The underline: one row of link colour nearly as wide as the text.
+    RECT rc;
+    link.GetClientRect(&rc);
+    Canvas canvas(rc.right, rc.bottom);
+    canvas.Fill(RGB(255, 255, 255));
+    link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    int widest = 0;
+    for (int y = 0; y < rc.bottom; ++y)
+    {
+        const RECT row = {0, y, rc.right, y + 1};
+        const COLORREF linkColour = link.m_crLink;
+        const int n = canvas.Count(row, [linkColour](COLORREF c) { return c == linkColour; });
+        widest = n > widest ? n : widest;
+    }
+    EXPECT_GE(widest, rc.right - 2);
+}
+
+TEST_F(Link, SuccessfulOpenTurnsVisited)
+{
+    CHyperLink link;
+    Bind(link, "www.example.test", SS_LEFT);
+    link.SetTargetUrl("https://host.test/products/tolvane/?inref=tolvane");
+    link.UpdateWindow();
+    g_openResult = 33;
+    Click(link);
+    ASSERT_EQ(1u, g_opens.size());
+    EXPECT_EQ(nullptr, g_opens[0].owner);
+    EXPECT_EQ("open", g_opens[0].verb);
+    EXPECT_EQ("https://host.test/products/tolvane/?inref=tolvane", g_opens[0].file);
+    EXPECT_TRUE(g_opens[0].noParameters);
+    EXPECT_TRUE(g_opens[0].noDirectory);
+    EXPECT_EQ(SW_SHOW, g_opens[0].show);
+    EXPECT_TRUE(g_beeps.empty());
+    EXPECT_TRUE(link.m_bVisited);
+    RECT dirty;
+    EXPECT_TRUE(GetUpdateRect(link, &dirty, FALSE)); // repaints in the new colour
+    EXPECT_GT(CountRendered(link, link.m_crVisited), 0);
+    EXPECT_EQ(0, CountRendered(link, link.m_crLink));
+
+    Click(link); // opening again keeps it visited
+    EXPECT_TRUE(link.m_bVisited);
+    EXPECT_GT(CountRendered(link, link.m_crVisited), 0);
+}
+
+TEST_F(Link, FailedOpenBeepsAndClearsVisited)
+{
+    CHyperLink link;
+    Bind(link, "www.example.test", SS_LEFT);
+    g_openResult = 33;
+    Click(link);
+    ASSERT_TRUE(link.m_bVisited);
+    link.UpdateWindow();
+
+    g_openResult = 32; // 32 and below are the shell's failures
+    Click(link);
+    EXPECT_FALSE(link.m_bVisited);
+    ASSERT_EQ(1u, g_beeps.size());
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), g_beeps[0]);
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(link, &dirty, FALSE)); // no repaint of its own
+    EXPECT_GT(CountRendered(link, link.m_crLink), 0); // the next paint is unvisited
+    EXPECT_EQ(0, CountRendered(link, link.m_crVisited));
+}
+
+TEST_F(Link, ShowsItsCursor)
+{
+    CHyperLink link;
+    Bind(link, "www.example.test", SS_LEFT);
+    EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), link.m_hCursor);
+    link.m_hCursor = LoadCursorA(nullptr, IDC_HAND);
+    SetCursor(nullptr);
+    EXPECT_EQ(TRUE, link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
+                                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(link.m_hCursor, GetCursor());
+}
+} // namespace
