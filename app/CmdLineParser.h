@@ -26,6 +26,8 @@ public:
     // The key's value ("" for a key without one), or NULL when the key is
     // absent. Valid until the next Scan or the parser's end.
     const char* FindValue(const char* pszKey) const;
+    // Number of distinct keys found by the last Scan.
+    int GetCount() const { return static_cast<int>(m_mapValues.size()); }
 
 private:
     // The multibyte byte-wise order (_mbscmp).
