@@ -73,7 +73,7 @@ vol_make_ext4() {
     fi
     truncate -s "${mib}M" "$img" || return 1
     VOL_MADE+=("image $img")
-    mkfs.ext4 -q -F -m 0 -E lazy_itable_init=0,lazy_journal_init=0 "$img" || return 1
+    mkfs.ext4 -q -F -m 0 -b 4096 -E lazy_itable_init=0,lazy_journal_init=0 "$img" || return 1
     if [ ! -d "$dir" ]; then
         mkdir -p "$dir" || return 1
         VOL_MADE+=("dir $dir")
