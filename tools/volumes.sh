@@ -59,7 +59,9 @@ vol_make_tmpfs() {
 }
 
 # vol_make_ext4 DIR MIB [give|keep]: makes the image DIR.img of MIB MiB
-# (mkfs.ext4 -m 0, eager inode/journal init so no background work competes),
+# (mkfs.ext4 -m 0, eager inode/journal init so no background work competes,
+# 4 KiB blocks as on larger volumes: mkfs would pick 1 KiB blocks for small
+# images, whose many block groups split files into more extents),
 # loop-mounts it at DIR. "give" (the default) then gives ext4's hidden
 # reserve away (reserved_clusters = 0), so the available count equals the
 # free count and a file-based wipe can reach every free block; "keep" leaves
