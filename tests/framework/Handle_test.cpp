@@ -124,4 +124,22 @@ TEST(CBitmapTest, DeletesItsBitmapAndGivesItUpOnDetach)
     EXPECT_EQ(0, ::GetObjectType(dropped));
     ::DeleteObject(kept);
 }
+TEST(CImageListTest, AppendsIconsAndIsDestroyedOnceByItsOwner)
+{
+    CImageList list;
+    ASSERT_TRUE(list.Create(16, 16, ILC_COLOR32 | ILC_MASK, 24, 32));
+    HICON icon = ::LoadIconA(nullptr, MAKEINTRESOURCEA(32512)); // IDI_APPLICATION
+    EXPECT_EQ(0, list.Add(icon));
+    EXPECT_EQ(1, list.Add(icon));
+    EXPECT_EQ(2, list.GetImageCount());
+    EXPECT_TRUE(list.DeleteImageList());
+    EXPECT_FALSE(list.DeleteImageList());
+    EXPECT_EQ(-1, list.Add(icon));
+
+    // Detached, the list is the new owner's to destroy.
+    ASSERT_TRUE(list.Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1));
+    ImageListHandle taken(list.Detach());
+    EXPECT_EQ(nullptr, list.GetSafeHandle());
+    EXPECT_EQ(0, ::ImageList_GetImageCount(taken.get()));
+}
 } // namespace
