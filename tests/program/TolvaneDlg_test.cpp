@@ -1,0 +1,593 @@
+// The real main dialog under Wine, run modally on the test's main thread
+// while a driver thread acts as the user: it presses buttons, answers the
+// confirmation box and reads what the window shows. The driver only records;
+// every assertion runs on the main thread once the dialog has closed.
+//
+// Runs wipe a real temporary folder against a simulated free-space figure:
+// the volume "has" kFree bytes minus what the run has written, and the
+// worker can be held at a chosen point until the driver has acted, so that
+// nothing depends on how fast anything is.
+
+#include "app/AppContext.h"
+#include "engine/KoWipeSeam.h"
+#include "framework/WinApp.h"
+#include "res/resource.h"
+#include "support/KoFormat.h"
+#include "ui/TolvaneDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace
+{
+
+constexpr ULONGLONG kMiB = 1ull << 20;
+constexpr DWORD kWaitMs = 60000;
+
+CWinApp g_app;
+
+KoWipe& WipeRun()
+{
+    return g_pAppContext->m_Wipe;
+}
+
+// The simulated volume: free space is what is left of `free` after the run's
+// writes. When `holdAt` is reached the worker signals `held` and waits for
+// `release` before answering.
+struct FakeVolume
+{
+    ULONGLONG free = 0;
+    ULONGLONG holdAt = ~0ull;
+    HANDLE held = nullptr;
+    HANDLE release = nullptr;
+};
+FakeVolume g_volume;
+
+BOOL WINAPI FakeFreeSpace(LPCSTR, PULARGE_INTEGER avail, PULARGE_INTEGER total,
+                          PULARGE_INTEGER totalFree)
+{
+    const ULONGLONG wiped = WipeRun().m_nWiped.load();
+    if (wiped >= g_volume.holdAt)
+    {
+        g_volume.holdAt = ~0ull;
+        ::SetEvent(g_volume.held);
+        ::WaitForSingleObject(g_volume.release, kWaitMs);
+    }
+    const ULONGLONG left = wiped < g_volume.free ? g_volume.free - wiped : 0;
+    avail->QuadPart = left;
+    total->QuadPart = g_volume.free;
+    totalFree->QuadPart = left;
+    return TRUE;
+}
+
+// The folder picker's answer and what it was given.
+struct FakePicker
+{
+    std::string answer; // empty: the picker is cancelled
+    HWND owner = nullptr;
+    int calls = 0;
+};
+FakePicker g_picker;
+
+BOOL FakeBrowse(CString& path, HWND owner)
+{
+    ++g_picker.calls;
+    g_picker.owner = owner;
+    if (g_picker.answer.empty())
+        return FALSE;
+    path = g_picker.answer.c_str();
+    return TRUE;
+}
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    const DWORD start = ::GetTickCount();
+    while (!done())
+    {
+        if (::GetTickCount() - start > kWaitMs)
+            return false;
+        ::Sleep(5);
+    }
+    return true;
+}
+
+std::string Text(HWND hwnd)
+{
+    char buffer[512] = {};
+    ::GetWindowTextA(hwnd, buffer, sizeof buffer);
+    return buffer;
+}
+
+// A top-level window of `thread` owned by `owner`, other than `except`.
+HWND FindOwned(DWORD thread, HWND owner, HWND except = nullptr)
+{
+    struct Search
+    {
+        HWND owner, except, found;
+    } search{owner, except, nullptr};
+    ::EnumThreadWindows(
+        thread,
+        [](HWND hwnd, LPARAM lp) -> BOOL
+        {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (hwnd != s->except && ::GetWindow(hwnd, GW_OWNER) == s->owner &&
+                ::IsWindowVisible(hwnd))
+            {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<std::string> WipeFiles(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((dir + "\\Tolvane*.WipeFile").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(data.cFileName);
+    while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    return names;
+}
+
+struct Row
+{
+    std::string text;
+    int image = -1;
+};
+
+// A row as the list view shows it: text and image come from the item on request.
+Row ListRow(HWND list, int index)
+{
+    char buffer[512] = {};
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index;
+    item.pszText = buffer;
+    item.cchTextMax = sizeof buffer;
+    Row row;
+    if (::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
+    {
+        row.text = item.pszText ? item.pszText : "";
+        row.image = item.iImage;
+    }
+    return row;
+}
+
+bool Logged(UINT kind, const std::string& text)
+{
+    const auto& messages = g_pAppContext->m_Messages.m_arrMessages;
+    for (UINT i = 0; i < messages.GetSize(); ++i)
+        if (messages.GetAt(i)->m_nImage == static_cast<int>(kind) &&
+            text == messages.GetAt(i)->m_strText.c_str())
+            return true;
+    return false;
+}
+
+class MainDialog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH] = {};
+        ::GetTempPathA(MAX_PATH, temp);
+        char name[MAX_PATH] = {};
+        ::GetTempFileNameA(temp, "tvd", 0, name);
+        ::DeleteFileA(name);
+        ASSERT_TRUE(::CreateDirectoryA(name, nullptr));
+        m_dir = name;
+
+        CreateAppContext();
+        g_volume = FakeVolume{};
+        g_volume.held = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        g_volume.release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        GetWipeSeam().GetDiskFreeSpaceEx = &FakeFreeSpace;
+        g_picker = FakePicker{};
+        g_picker.answer = m_dir;
+        SetBrowseForFolderFunc(&FakeBrowse);
+    }
+
+    void TearDown() override
+    {
+        ::SetEvent(g_volume.release);
+        if (g_pAppContext)
+            WipeRun().CancelAndWait();
+        DestroyAppContext();
+        SetBrowseForFolderFunc(nullptr);
+        ResetWipeSeam();
+        ::CloseHandle(g_volume.held);
+        ::CloseHandle(g_volume.release);
+        for (const std::string& file : WipeFiles(m_dir))
+            ::DeleteFileA((m_dir + "\\" + file).c_str());
+        ::RemoveDirectoryA(m_dir.c_str());
+    }
+
+    // Runs the dialog modally here while `script` drives it from another
+    // thread, given the dialog's window. Whatever the script leaves open is
+    // closed, so a failing script cannot hang the test.
+    INT_PTR RunDialog(const std::function<void(HWND)>& script)
+    {
+        const DWORD mainThread = ::GetCurrentThreadId();
+        std::thread driver(
+            [&]()
+            {
+                HWND dlg = nullptr;
+                WaitFor(
+                    [&]()
+                    {
+                        // Visible only once WM_INITDIALOG is over and the modal loop runs.
+                        dlg = ::FindWindowA("#32770", "Tolvane by Orbelin software");
+                        return dlg && ::GetWindowThreadProcessId(dlg, nullptr) == mainThread &&
+                               ::IsWindowVisible(dlg);
+                    });
+                if (!dlg)
+                    return;
+                script(dlg);
+                ::SetEvent(g_volume.release);
+                ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            });
+        m_dlg = std::make_unique<CTolvaneDlg>();
+        g_app.m_pMainWnd = m_dlg.get();
+        const INT_PTR result = m_dlg->DoModal();
+        g_app.m_pMainWnd = nullptr;
+        driver.join();
+        return result;
+    }
+
+    // Presses Wipe without waiting: the press may open a modal box.
+    static void PressWipe(HWND dlg)
+    {
+        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED),
+                       reinterpret_cast<LPARAM>(::GetDlgItem(dlg, IDC_WIPE)));
+    }
+
+    // One timer tick, handled before this returns.
+    static void Tick(HWND dlg) { ::SendMessageA(dlg, WM_TIMER, 1, 0); }
+
+    std::string m_dir;
+    std::unique_ptr<CTolvaneDlg> m_dlg;
+};
+
+TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
+{
+    std::string target, total, freeText, avail, bar;
+    Row first;
+    int rows = -1;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            target = Text(::GetDlgItem(dlg, IDC_TARGET));
+            total = Text(::GetDlgItem(dlg, IDC_TOTAL));
+            freeText = Text(::GetDlgItem(dlg, IDC_FREE));
+            avail = Text(::GetDlgItem(dlg, IDC_AVAIL));
+            bar = Text(::GetDlgItem(dlg, IDC_PROGRESS));
+            HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
+            rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            first = ListRow(list, 0);
+        });
+
+    EXPECT_EQ("No disk selected", target);
+    EXPECT_EQ("0", total);
+    EXPECT_EQ("0", freeText);
+    EXPECT_EQ("0", avail);
+    // No text of its own: the bar shows the percentage for position 0.
+    EXPECT_EQ("", bar);
+    EXPECT_EQ(0, m_dlg->m_progress.m_nPos);
+    EXPECT_EQ(1, rows);
+    EXPECT_EQ("Tolvane build: 170", first.text);
+    EXPECT_EQ(static_cast<int>(KoMessagesContainer::Info), first.image);
+    EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
+}
+
+TEST_F(MainDialog, EnterDoesNothingAndEscCloses)
+{
+    // Both keys go to the message list, in this order: had Enter closed the
+    // window, the dialog would end with IDOK and never see the Esc.
+    const INT_PTR result = RunDialog(
+        [&](HWND dlg)
+        {
+            HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
+            ::PostMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+            ::PostMessageA(list, WM_KEYDOWN, VK_ESCAPE, 0);
+            WaitFor([&]() { return !::IsWindow(dlg); });
+        });
+    EXPECT_EQ(IDCANCEL, result);
+}
+
+TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
+{
+    struct Case
+    {
+        int answer;
+        bool runs;
+    };
+    for (const Case& c : {Case{IDYES, true}, Case{IDNO, false}})
+    {
+        SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
+        TearDown();
+        SetUp();
+        g_volume.free = 5 * kMiB;
+        std::string question, target, caption;
+        bool ownerDisabled = false;
+        RunDialog(
+            [&](HWND dlg)
+            {
+                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+                PressWipe(dlg);
+                HWND box = nullptr;
+                if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                    return;
+                question = Text(::GetDlgItem(box, 0xFFFF));
+                ownerDisabled = !::IsWindowEnabled(dlg);
+                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(c.answer, BN_CLICKED), 0);
+                WaitFor([&]() { return !::IsWindow(box); });
+                if (c.runs)
+                    WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
+                Tick(dlg);
+                target = Text(::GetDlgItem(dlg, IDC_TARGET));
+                caption = Text(::GetDlgItem(dlg, IDC_WIPE));
+            });
+
+        EXPECT_EQ("Are you sure want to wipe disk: '" + m_dir + "' ?  It may take some time.",
+                  question);
+        EXPECT_TRUE(ownerDisabled) << "the confirmation must be modal to the main window";
+        EXPECT_EQ("Selected: " + m_dir, target);
+        EXPECT_EQ("Wipe Disk", caption);
+        EXPECT_EQ(1000, m_dlg->m_progress.m_nUpper);
+        EXPECT_EQ(c.runs,
+                  Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
+        EXPECT_EQ(c.runs, WipeRun().m_nWiped.load() == 5 * kMiB);
+        EXPECT_TRUE(WipeFiles(m_dir).empty());
+        EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
+    }
+}
+
+TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
+{
+    std::string targetAfterNo, targetAfterCancel;
+    int boxesAfterCancel = -1;
+    HWND window = nullptr;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            window = dlg;
+            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+            PressWipe(dlg);
+            HWND box = nullptr;
+            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                return;
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+            WaitFor([&]() { return !::IsWindow(box); });
+            targetAfterNo = Text(::GetDlgItem(dlg, IDC_TARGET));
+
+            g_picker.answer.clear();
+            // Sent: the picker answers at once and no box may follow.
+            ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
+            boxesAfterCancel = FindOwned(thread, dlg) ? 1 : 0;
+            targetAfterCancel = Text(::GetDlgItem(dlg, IDC_TARGET));
+        });
+
+    EXPECT_EQ(2, g_picker.calls);
+    EXPECT_EQ(window, g_picker.owner) << "the picker needs the main window as owner";
+    EXPECT_EQ("Selected: " + m_dir, targetAfterNo);
+    EXPECT_EQ(0, boxesAfterCancel);
+    EXPECT_EQ("Selected: " + m_dir, targetAfterCancel);
+    EXPECT_TRUE(m_dlg->m_strPath.IsEmpty());
+    EXPECT_FALSE(WipeRun().m_boolFinished.load());
+}
+
+TEST_F(MainDialog, ProgressFollowsTheRun)
+{
+    // holdAt: the worker is held once this much is written; pos and text are
+    // what one tick then shows. The last row's start figure makes plain
+    // division give 1009 for the whole amount: the bar must show 1000.
+    struct Case
+    {
+        ULONGLONG free;
+        ULONGLONG holdAt;
+        int pos;
+    };
+    const Case cases[] = {
+        {10 * kMiB, 4 * kMiB, 400},
+        {10 * kMiB, 10 * kMiB, 1000},
+        {100999, 100999, 1000},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(std::to_string(c.free) + " free, held at " + std::to_string(c.holdAt));
+        TearDown();
+        SetUp();
+        g_volume.free = c.free;
+        g_volume.holdAt = c.holdAt;
+        std::string caption, bar;
+        int pos = -1;
+        RunDialog(
+            [&](HWND dlg)
+            {
+                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+                PressWipe(dlg);
+                HWND box = nullptr;
+                if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                    return;
+                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+                if (::WaitForSingleObject(g_volume.held, kWaitMs) != WAIT_OBJECT_0)
+                    return;
+                Tick(dlg);
+                caption = Text(::GetDlgItem(dlg, IDC_WIPE));
+                bar = Text(::GetDlgItem(dlg, IDC_PROGRESS));
+                pos = m_dlg->m_progress.m_nPos;
+                ::SetEvent(g_volume.release);
+                WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
+            });
+
+        CString expected;
+        FormatBytes(expected, static_cast<LONGLONG>(c.holdAt));
+        EXPECT_EQ("Cancel Wipe", caption);
+        EXPECT_EQ(c.pos, pos);
+        EXPECT_EQ(std::string(expected.c_str()), bar);
+        EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
+    }
+}
+
+TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
+{
+    g_volume.free = 10 * kMiB;
+    g_volume.holdAt = 2 * kMiB;
+    std::string running, cancelling, ended;
+    bool cancelRequested = false;
+    int boxes = -1;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+            PressWipe(dlg);
+            HWND box = nullptr;
+            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                return;
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            if (::WaitForSingleObject(g_volume.held, kWaitMs) != WAIT_OBJECT_0)
+                return;
+            Tick(dlg);
+            running = Text(::GetDlgItem(dlg, IDC_WIPE));
+            // The worker is held: this press lands during the run for certain.
+            ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
+            boxes = FindOwned(thread, dlg) ? 1 : 0;
+            cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
+            Tick(dlg);
+            cancelling = Text(::GetDlgItem(dlg, IDC_WIPE));
+            ::SetEvent(g_volume.release);
+            WaitFor([&]() { return !WipeRun().m_boolRunning.load(); });
+            Tick(dlg);
+            ended = Text(::GetDlgItem(dlg, IDC_WIPE));
+        });
+
+    EXPECT_EQ("Cancel Wipe", running);
+    EXPECT_EQ(0, boxes) << "no question when cancelling";
+    EXPECT_TRUE(cancelRequested);
+    EXPECT_EQ("Cancel Wipe", cancelling);
+    EXPECT_EQ("Wipe Disk", ended);
+    EXPECT_LT(WipeRun().m_nWiped.load(), 10 * kMiB);
+    EXPECT_TRUE(WipeFiles(m_dir).empty());
+    EXPECT_EQ(kExitRunFailed, m_dlg->GetExitCode());
+}
+
+TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
+{
+    g_volume.free = 10 * kMiB;
+    g_volume.holdAt = 2 * kMiB;
+    bool heldWithFile = false;
+    const INT_PTR result = RunDialog(
+        [&](HWND dlg)
+        {
+            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+            PressWipe(dlg);
+            HWND box = nullptr;
+            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                return;
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            if (::WaitForSingleObject(g_volume.held, kWaitMs) != WAIT_OBJECT_0)
+                return;
+            heldWithFile = !WipeFiles(m_dir).empty();
+            ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+            // Release the worker only once the close has asked it to stop.
+            WaitFor([&]() { return WipeRun().m_boolCancel.load() != FALSE; });
+            ::SetEvent(g_volume.release);
+            WaitFor([&]() { return !::IsWindow(dlg); });
+        });
+
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_TRUE(heldWithFile);
+    // The run was over before the window went: its last lines were posted
+    // and its files deleted, and the log no longer points at the list.
+    EXPECT_FALSE(WipeRun().m_boolRunning.load());
+    EXPECT_TRUE(
+        Logged(KoMessagesContainer::Warning, "KoWipe::StartWipe: Wipe process canceled by user") ||
+        Logged(KoMessagesContainer::Warning,
+               "KoWipeFile::CreateFile: Wipe process canceled by user"));
+    EXPECT_TRUE(WipeFiles(m_dir).empty());
+    EXPECT_EQ(nullptr, g_pAppContext->m_Messages.m_pList);
+    EXPECT_EQ(kExitRunFailed, m_dlg->GetExitCode());
+}
+
+// The list view would destroy the image list it holds when it goes (it is
+// not made with shared image lists); the dialog destroys its own as well.
+// Exactly one of them may do it: the dialog, after taking it back.
+HWND g_listToWatch = nullptr;
+HIMAGELIST g_imageListAtListDestroy = reinterpret_cast<HIMAGELIST>(-1);
+
+LRESULT CALLBACK WatchListDestroy(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && msg->hwnd == g_listToWatch && msg->message == WM_DESTROY)
+        g_imageListAtListDestroy = reinterpret_cast<HIMAGELIST>(
+            ::SendMessageA(msg->hwnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainDialog, ImageListHoldsTheKindIconsAndIsDestroyedOnce)
+{
+    HHOOK hook =
+        ::SetWindowsHookExA(WH_CALLWNDPROC, &WatchListDestroy, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    HIMAGELIST shown = nullptr;
+    int images = -1;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            g_listToWatch = ::GetDlgItem(dlg, IDC_MESSAGES);
+            shown = reinterpret_cast<HIMAGELIST>(
+                ::SendMessageA(g_listToWatch, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+            images = ::ImageList_GetImageCount(shown);
+        });
+    ::UnhookWindowsHookEx(hook);
+
+    EXPECT_NE(nullptr, shown);
+    EXPECT_EQ(5, images);
+    EXPECT_EQ(nullptr, g_imageListAtListDestroy) << "the list view still held the image list";
+    EXPECT_EQ(nullptr, m_dlg->m_imageList.GetSafeHandle());
+}
+
+TEST(BrowseForFolder, IsModalToItsOwnerAndKeepsThePathWhenCancelled)
+{
+    HWND owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                   200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, owner);
+    const DWORD thread = ::GetCurrentThreadId();
+    std::atomic<bool> sawPicker{false}, ownerDisabled{false};
+    std::thread driver(
+        [&]()
+        {
+            HWND picker = nullptr;
+            if (!WaitFor([&]() { return (picker = FindOwned(thread, owner)) != nullptr; }))
+                return;
+            sawPicker = true;
+            ownerDisabled = !::IsWindowEnabled(owner);
+            ::PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        });
+    CString path("unchanged");
+    const BOOL picked = BrowseForFolder(path, owner);
+    driver.join();
+    ::DestroyWindow(owner);
+
+    EXPECT_TRUE(sawPicker);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_FALSE(picked);
+    EXPECT_EQ(std::string("unchanged"), path.c_str());
+}
+
+} // namespace
