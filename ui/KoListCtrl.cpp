@@ -6,6 +6,10 @@ KoListCtrl::~KoListCtrl() = default;
 
 BOOL KoListCtrl::AddItem(KoListComboItem* item)
 {
+    // Once the window is gone every message to it would answer 0, which
+    // would read as "inserted at row 0".
+    if (m_hWnd == nullptr || item == nullptr)
+        return FALSE;
     LVITEMA row = {};
     row.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     row.iItem = GetItemCount();

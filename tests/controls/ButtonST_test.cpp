@@ -1,7 +1,5 @@
 #include "controls/ButtonST.h"
 
-#include "controls/ButtonSTDraw.h"
-
 #include "Canvas.h"
 #include "Host.h"
 
@@ -19,63 +17,6 @@ constexpr int kId = 1005;
 COLORREF IconPixel(int x, int y)
 {
     return RGB((x * 16 + 7) & 255, (y * 16 + 3) & 255, ((x + y) * 8 + 40) & 255);
-}
-
-TEST(ButtonGeometry, IconPlacement)
-{
-    const RECT item = {0, 0, 61, 31};
-    struct Row
-    {
-        bool hasText, pressed;
-        POINT icon;
-        LONG textLeft;
-    } rows[] = {
-        {false, false, {22, 7}, 0}, // (61 - 16) / 2 = 22, (31 - 16) / 2 = 7
-        {false, true, {23, 8}, 0},
-        {true, false, {3, 7}, 19}, // 3 in from the left; the text starts 16 + 3 further
-        {true, true, {4, 8}, 19},  // the caller shifts the text itself
-    };
-    for (const Row& r : rows)
-    {
-        SCOPED_TRACE(testing::Message() << "text " << r.hasText << " pressed " << r.pressed);
-        const ButtonIconPlace place =
-            PlaceButtonIcon(item, kIconSize, kIconSize, r.hasText, r.pressed);
-        EXPECT_EQ(r.icon.x, place.icon.x);
-        EXPECT_EQ(r.icon.y, place.icon.y);
-        EXPECT_EQ(r.textLeft, place.textRect.left);
-        EXPECT_EQ(item.right, place.textRect.right);
-    }
-}
-
-TEST(ButtonGeometry, CentresMeasuredTextTruncatingHalves)
-{
-    const RECT area = {19, 0, 60, 30};
-    const RECT measured = {19, 0, 32, 13}; // 13 x 13 at the area's corner
-    const RECT centred = CentreMeasured(area, measured);
-    EXPECT_EQ(19 + 14, centred.left); // (41 - 13) / 2
-    EXPECT_EQ(8, centred.top);        // (30 - 13) / 2 = 8.5 -> 8
-    EXPECT_EQ(13, centred.right - centred.left);
-    EXPECT_EQ(13, centred.bottom - centred.top);
-}
-
-TEST(ButtonGeometry, GrayLevelTruncatesBt601Luma)
-{
-    struct Row
-    {
-        BYTE r, g, b;
-        int gray;
-    } rows[] = {
-        {0, 0, 0, 0},       {255, 0, 0, 76}, // 76.245
-        {0, 255, 0, 149},                    // 149.685
-        {0, 0, 255, 29},                     // 29.07
-        {10, 20, 30, 18},                    // 2.99 + 11.74 + 3.42 = 18.15
-        {200, 100, 7, 119},                  // 59.8 + 58.7 + 0.798 = 119.298
-    };
-    for (const Row& r : rows)
-    {
-        SCOPED_TRACE(testing::Message() << int(r.r) << "," << int(r.g) << "," << int(r.b));
-        EXPECT_EQ(r.gray, GrayLevel(r.r, r.g, r.b));
-    }
 }
 
 class FlatButton : public testing::Test
@@ -136,12 +77,6 @@ protected:
     COLORREF m_highlight = 0;
     COLORREF m_shadow = 0;
 };
-
-TEST_F(FlatButton, TakesOwnerDrawStyle)
-{
-    Open("Go");
-    EXPECT_EQ(static_cast<DWORD>(BS_OWNERDRAW), m_button.GetStyle() & BS_TYPEMASK);
-}
 
 TEST_F(FlatButton, FrameFollowsHoverAndPress)
 {
@@ -333,8 +268,4 @@ TEST_F(FlatButton, LosingFocusClearsHover)
     EXPECT_FALSE(m_button.m_bHover);
 }
 
-TEST(GrayIcon, NoIconGivesNone)
-{
-    EXPECT_EQ(nullptr, MakeGrayIcon(nullptr));
-}
 } // namespace

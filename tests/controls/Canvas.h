@@ -61,12 +61,7 @@ public:
                 n += test(At(x, y)) ? 1 : 0;
         return n;
     }
-    // Bounding box of the pixels equal to `colour`; empty when there are none.
-    RECT Bounds(COLORREF colour) const
-    {
-        return Bounds([colour](COLORREF c) { return c == colour; });
-    }
-    // Bounding box of the pixels for which `test` holds.
+    // Bounding box of the pixels for which `test` holds; empty when none does.
     RECT Bounds(const std::function<bool(COLORREF)>& test) const
     {
         RECT r = {m_width, m_height, 0, 0};

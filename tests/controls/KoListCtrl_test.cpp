@@ -219,6 +219,17 @@ TEST_F(MessageList, DeletingRowsForgetsTheirIndexesAndKeepsTheItems)
     EXPECT_EQ(ClientWidth(), m_list.GetColumnWidth(0));
 }
 
+TEST(MessageListWithoutWindow, PostsAreKeptButTakeNoRow)
+{
+    KoMessagesContainer log;
+    KoListCtrl list;
+    log.m_pList = &list;
+    log.AddMessage("after the window closed", KoMessagesContainer::Info);
+    ASSERT_EQ(1u, log.m_arrMessages.GetSize());
+    EXPECT_EQ(-1, log.m_arrMessages.GetAt(0)->m_nRow);
+    EXPECT_FALSE(list.AddItem(log.m_arrMessages.GetAt(0)));
+}
+
 TEST_F(MessageList, FullRowGridReplacesExtendedStyle)
 {
     m_list.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP);
@@ -226,12 +237,4 @@ TEST_F(MessageList, FullRowGridReplacesExtendedStyle)
     EXPECT_EQ(0x21u, m_list.GetExtendedStyle());
 }
 
-TEST_F(MessageList, ColumnsWidthSumsEveryColumn)
-{
-    m_list.m_boolAutoFitColumn = FALSE;
-    m_list.SetColumnWidth(0, 30);
-    m_list.InsertColumn(1, "Second", LVCFMT_LEFT, 45);
-    EXPECT_EQ(2, m_list.GetColumnCount());
-    EXPECT_EQ(75, m_list.GetColumnsWidth());
-}
 } // namespace

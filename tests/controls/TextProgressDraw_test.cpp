@@ -86,12 +86,4 @@ TEST(ProgressPaint, TextInvertsAcrossTheSplit)
     EXPECT_LE(std::abs(textLeft.top - (20 - textLeft.bottom)), 2);
 }
 
-TEST(ProgressPaint, NoTextLeavesOnlyTheTwoFills)
-{
-    Canvas canvas(120, 20);
-    const RECT client = {0, 0, 120, 20};
-    PaintTextProgress(canvas.Dc(), client, 60, nullptr, kColours);
-    EXPECT_EQ(0, canvas.Count(client,
-                              [](COLORREF c) { return c != kColours.bar && c != kColours.back; }));
-}
 } // namespace
