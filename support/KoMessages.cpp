@@ -26,7 +26,7 @@ void KoMessagesContainer::AddMessage(const char* text, UINT kind)
         m_arrMessages.Add(message.get());
         item = message.release();
     }
-    KoItemList* list = m_pList;
+    KoItemList* const list = m_pList.load();
     if (list != nullptr)
     {
         list->AddItem(item);

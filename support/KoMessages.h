@@ -53,8 +53,9 @@ public:
 
     // Not owned. Set once by the main window after it has given the list its
     // image list; messages posted before get no row. The window may set it
-    // back to null when its list goes away.
-    KoItemList* m_pList = nullptr;
+    // back to null when its list goes away. Written only by the window
+    // thread, read by whichever thread posts (plain loads and stores).
+    std::atomic<KoItemList*> m_pList{nullptr};
     // Every message posted, oldest first. Read it only while nobody posts.
     KoPtrAutoArray<KoListComboItem*> m_arrMessages;
 
