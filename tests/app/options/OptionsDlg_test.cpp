@@ -191,26 +191,15 @@ TEST_F(OptionsDlgTest, OkSavesTheSettingsAtOnceAndAStoredSevenBecomesZero)
         ::WritePrivateProfileStringA("Wipe Settings", "m_boolRandom", "7", g_iniPath.c_str()));
     g_pAppContext->LoadSettings(m_app);
     ASSERT_EQ(7, g_pAppContext->m_boolRandom);
-    g_pAppContext->m_boolWipeTwice = 1;
+    ASSERT_TRUE(::DeleteFileA(g_iniPath.c_str())); // as on a machine without the file
+    g_pAppContext->m_boolWipeInBackground = 1;
+    g_pAppContext->m_boolCheckForErrors = 1;
 
     EXPECT_EQ(IDOK, Run(Answer::EnterKey));
     ASSERT_TRUE(g_observed.seen);
+    EXPECT_FALSE(g_observed.fileBeforeAnswer);
     EXPECT_EQ(0, g_observed.checks[3]);
     EXPECT_EQ(0, g_pAppContext->m_boolRandom);
-    EXPECT_EQ(1, g_pAppContext->m_boolWipeTwice);
-    EXPECT_EQ("[Wipe Settings]\r\n"
-              "m_boolRandom=0\r\n"
-              "m_boolWipeInBackground=0\r\n"
-              "m_boolWipeTwice=1\r\n"
-              "m_boolCheckForErrors=0\r\n",
-              ReadFile(g_iniPath));
-}
-
-TEST_F(OptionsDlgTest, OkOnAFreshMachineCreatesTheFileWithTheFourKeys)
-{
-    SetSettings(1, 0, 1, 0);
-    EXPECT_EQ(IDOK, Run(Answer::EnterKey));
-    EXPECT_FALSE(g_observed.fileBeforeAnswer);
     EXPECT_EQ("[Wipe Settings]\r\n"
               "m_boolWipeInBackground=1\r\n"
               "m_boolWipeTwice=0\r\n"
