@@ -2,6 +2,7 @@
 
 #include "controls/ButtonSTDraw.h"
 #include "controls/MemDC.h"
+#include "framework/WinApp.h"
 #include "support/CString.h"
 
 #include <windowsx.h>
@@ -35,8 +36,8 @@ void CButtonST::ReleaseIcons()
 void CButtonST::SetIcon(UINT nIcon)
 {
     ReleaseIcons();
-    m_hButtonIcon = static_cast<HICON>(LoadImageA(
-        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIcon), IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+    m_hButtonIcon = static_cast<HICON>(LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIcon),
+                                                  IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
     m_bOwnIcon = TRUE;
     ICONINFO info = {};
     if (m_hButtonIcon != nullptr && GetIconInfo(m_hButtonIcon, &info))
