@@ -135,13 +135,16 @@ BOOL KoFile::Fail(ErrorExceptions error)
 
 BOOL KoFile::Open(const char* fileName, UINT openFlags)
 {
+    // Copied first: the name may be this object's own m_strFileName, which
+    // Close() empties.
+    const CString name(fileName);
     if (m_hFile != INVALID_HANDLE_VALUE && m_boolAutoClose)
     {
         Close();
     }
     m_hFile = INVALID_HANDLE_VALUE;
     m_strFileName.Empty();
-    m_strFileName = fileName;
+    m_strFileName = name;
 
     const KoOpenArgs args = KoMapOpenFlags(openFlags);
     SECURITY_ATTRIBUTES security{};

@@ -209,6 +209,9 @@ TEST_F(FileTest, RealFilesWriteReadShareAndTruncate)
         KoFile wipe(FALSE, TRUE);
         EXPECT_TRUE(wipe.Open(path.c_str(), KoFile::modeCreate | KoFile::modeReadWrite));
         EXPECT_TRUE(wipe.Write("new", 3));
+        // Reopening under its own name closes first, which empties the name.
+        EXPECT_TRUE(wipe.Open(wipe.m_strFileName, KoFile::modeRead));
+        EXPECT_EQ(wipe.m_strFileName.str(), path);
     }
     EXPECT_EQ(ReadText(path), "new");
     EXPECT_EQ(m_log.Count(), 0u);
