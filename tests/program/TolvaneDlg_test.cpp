@@ -107,27 +107,28 @@ std::string Text(HWND hwnd)
     return buffer;
 }
 
-// A top-level window of `thread` owned by `owner`, other than `except`.
-HWND FindOwned(DWORD thread, HWND owner, HWND except = nullptr)
+struct OwnedSearch
 {
-    struct Search
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM lp)
+{
+    auto* search = reinterpret_cast<OwnedSearch*>(lp);
+    if (::GetWindow(hwnd, GW_OWNER) == search->owner && ::IsWindowVisible(hwnd))
     {
-        HWND owner, except, found;
-    } search{owner, except, nullptr};
-    ::EnumThreadWindows(
-        thread,
-        [](HWND hwnd, LPARAM lp) -> BOOL
-        {
-            auto* s = reinterpret_cast<Search*>(lp);
-            if (hwnd != s->except && ::GetWindow(hwnd, GW_OWNER) == s->owner &&
-                ::IsWindowVisible(hwnd))
-            {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of `thread` owned by `owner` (a box or picker).
+HWND FindOwned(DWORD thread, HWND owner)
+{
+    OwnedSearch search{owner, nullptr};
+    ::EnumThreadWindows(thread, &MatchOwned, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
