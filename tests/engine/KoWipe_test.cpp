@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <new>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -167,6 +168,11 @@ BOOL WINAPI FakeDeleteFile(LPCSTR name)
     g_vol.deleted.push_back(name);
     g_vol.logSizeAtDelete.push_back(LogSize());
     return ::DeleteFileA(name);
+}
+
+unsigned char* ThrowingAllocation(size_t)
+{
+    throw std::bad_alloc();
 }
 
 unsigned char* HeldAllocation(size_t bytes)
@@ -560,6 +566,18 @@ TEST_F(WipeTest, ABufferThatCannotBeAllocatedEndsTheRunWithoutAFile)
               Wipe(m_dir));
     EXPECT_TRUE(g_vol.opened.empty());
     EXPECT_EQ(0u, TheRun().m_nBufferSize);
+}
+
+TEST_F(WipeTest, AnExceptionInTheWorkerStillEndsTheRun)
+{
+    g_vol.avail = kGiB;
+    GetWipeSeam().AllocateBuffer = ThrowingAllocation;
+    m_target = m_dir;
+    ASSERT_TRUE(TheRun().Start(m_target.c_str()));
+    WaitForRun();
+    EXPECT_TRUE(TheRun().m_boolFinished.load(std::memory_order_acquire));
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_TRUE(g_vol.opened.empty());
 }
 
 TEST_F(WipeTest, ALeftoverFileOfTheSameNameIsReplacedOrStopsTheRun)
