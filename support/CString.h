@@ -1,9 +1,8 @@
 #pragma once
 
 // A small string class for 8-bit text in the system code page. It keeps the
-// calling conventions of the classic framework string (int lengths, a
-// const char* conversion, GetBuffer/ReleaseBuffer, Format) so code reads the
-// same, but it is only a thin layer over std::string. Bytes are kept exactly;
+// usual Windows string-class conventions (int lengths, a const char*
+// conversion, GetBuffer/ReleaseBuffer, Format) over a plain std::string. Bytes are kept exactly;
 // nothing is ever converted.
 
 #include <cstdarg>

@@ -53,7 +53,7 @@ public:
         CloseError = 4
     };
 
-    // The open flags, with the bit values of the classic framework's file class.
+    // The open flags. The values are the customary Windows file-open bits.
     enum OpenFlags : UINT
     {
         modeRead = 0x0000,
