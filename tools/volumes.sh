@@ -205,3 +205,9 @@ _vol_forget() {
     done
     VOL_MADE=("${VOL_MADE[@]}")
 }
+
+# vol_free_bytes DIR: prints the free bytes of the volume at DIR, reserve
+# included (statvfs f_bfree * f_frsize); minus vol_avail_bytes, the reserve.
+vol_free_bytes() {
+    stat -f -c '%f %S' "$1" | awk '{ printf "%d\n", $1 * $2 }'
+}

@@ -177,6 +177,7 @@ for reserve in give keep; do
     echo "keep me" >"$dir/kept.txt"
     vol_plant_deleted "$dir" 8 || exit 1
     avail="$(vol_avail_bytes "$dir")"
+    reserved=$(($(vol_free_bytes "$dir") - avail))
     map_free_drive "$dir" || exit 1
     wipe "$LETTER:"
     [ "$DRIVER_RC" = 0 ] || fail "driver exit code $DRIVER_RC"
@@ -191,7 +192,7 @@ for reserve in give keep; do
     else
         # The reserve (min(2% of blocks, 4096 clusters)) is out of reach of
         # any ordinary writer; deleted data in those blocks stays.
-        note "reserve kept: $left of 8388608 planted bytes survived (available was $avail)"
+        note "reserve kept ($reserved bytes out of reach): $left of 8388608 planted bytes survived"
     fi
 done
 
