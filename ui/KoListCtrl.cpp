@@ -2,6 +2,9 @@
 
 #include "framework/Gdi.h"
 
+#include <algorithm>
+#include <vector>
+
 KoListCtrl::~KoListCtrl() = default;
 
 BOOL KoListCtrl::AddItem(KoListComboItem* item)
@@ -31,20 +34,17 @@ BOOL KoListCtrl::AddItem(KoListComboItem* item)
 
 BOOL KoListCtrl::DeleteAllItems()
 {
-    const int count = GetItemCount();
     // Taken before the rows go, when their parameters can still be read.
-    KoListComboItem** items =
-        count > 0 ? new KoListComboItem*[static_cast<size_t>(count)] : nullptr;
-    for (int i = 0; i < count; ++i)
-        items[i] = reinterpret_cast<KoListComboItem*>(GetItemData(i));
+    std::vector<KoListComboItem*> items(static_cast<size_t>(std::max(GetItemCount(), 0)));
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i] = reinterpret_cast<KoListComboItem*>(GetItemData(static_cast<int>(i)));
     const BOOL result = CListCtrl::DeleteAllItems();
     if (result)
     {
-        for (int i = 0; i < count; ++i)
-            if (items[i] != nullptr)
-                items[i]->m_nRow = -1;
+        for (KoListComboItem* item : items)
+            if (item != nullptr)
+                item->m_nRow = -1;
     }
-    delete[] items;
     AdjustColumnWidth();
     return result;
 }
