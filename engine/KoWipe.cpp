@@ -147,33 +147,50 @@ BOOL KoWipe::StartWipe(const char* directory)
 
 void KoWipe::CancelAndWait() noexcept
 {
-    if (!m_boolRunning.load(std::memory_order_acquire))
-        return;
-    m_boolCancel.store(TRUE, std::memory_order_relaxed);
-
-    HANDLE thread = m_hThread.get();
     bool quit = false;
     WPARAM quitCode = 0;
-    // Wait for the worker thread itself to end, not only for the flag: after
-    // the flag falls it still returns through code that belongs to the run.
-    for (;;)
+    // A message dispatched while waiting may start another run (a Wipe
+    // command, a timer): that run is cancelled and waited for as well.
+    while (m_boolRunning.load(std::memory_order_acquire))
     {
-        const DWORD waited = ::MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-        if (waited != WAIT_OBJECT_0 + 1)
-            break; // the thread has ended (or the handle is unusable)
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        m_boolCancel.store(TRUE, std::memory_order_relaxed);
+        // Wait on a copy of the handle: such a Start replaces and closes
+        // m_hThread. Wait for the thread itself, not only for the flag: after
+        // the flag falls the worker still returns through the run's code.
+        HANDLE copy = nullptr;
+        ::DuplicateHandle(::GetCurrentProcess(), m_hThread.get(), ::GetCurrentProcess(), &copy,
+                          SYNCHRONIZE, FALSE, 0);
+        std::unique_ptr<void, HandleCloser> thread(copy);
+        HANDLE handles[1] = {thread.get()};
+        const DWORD count = handles[0] != nullptr ? 1 : 0;
+        for (;;)
         {
-            if (msg.message == WM_QUIT)
+            // MWMO_INPUTAVAILABLE: also wake for messages that were already
+            // queued before the wait began.
+            const DWORD waited = ::MsgWaitForMultipleObjectsEx(
+                count, handles, count != 0 ? INFINITE : 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            if (waited == WAIT_OBJECT_0 + count)
             {
-                quit = true;
-                quitCode = msg.wParam;
-                continue;
+                MSG msg;
+                while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                {
+                    if (msg.message == WM_QUIT)
+                    {
+                        quit = true;
+                        quitCode = msg.wParam;
+                        continue;
+                    }
+                    ::TranslateMessage(&msg);
+                    ::DispatchMessageA(&msg);
+                }
             }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
+            else if (count != 0 || waited != WAIT_TIMEOUT)
+                break; // the worker has ended (or the handle is unusable)
+            if (count == 0 && !m_boolRunning.load(std::memory_order_acquire))
+                break;
         }
     }
+    // The message loop that follows must still see the quit request.
     if (quit)
         ::PostQuitMessage(static_cast<int>(quitCode));
 }

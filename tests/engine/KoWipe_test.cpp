@@ -721,6 +721,19 @@ protected:
     {
         if (msg == WM_APP)
             ++s_sends;
+        if (msg == WM_APP + 1)
+        {
+            // A Wipe command that lands just after the run has ended: starts
+            // another one. Sent messages are served meanwhile, as the worker
+            // may be waiting in one.
+            while (TheRun().m_boolRunning.load(std::memory_order_acquire))
+            {
+                MSG pending;
+                ::PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
+                ::Sleep(1);
+            }
+            s_restarted = TheRun().Start(reinterpret_cast<const char*>(lp));
+        }
         return ::DefWindowProcA(hwnd, msg, wp, lp);
     }
     // Pumps until the worker has been served a few times: it is mid-run.
@@ -740,8 +753,10 @@ protected:
 
     HWND m_hwnd = nullptr;
     static int s_sends;
+    static BOOL s_restarted;
 };
 int WindowThreadTest::s_sends = 0;
+BOOL WindowThreadTest::s_restarted = FALSE;
 
 TEST_F(WindowThreadTest, CancelAndWaitServesTheWorkerUntilItHasEnded)
 {
@@ -755,6 +770,24 @@ TEST_F(WindowThreadTest, CancelAndWaitServesTheWorkerUntilItHasEnded)
     EXPECT_EQ(kRunCancel, lines[lines.size() - 2]);
     EXPECT_TRUE(FilesIn(m_dir).empty());
     EXPECT_EQ(g_vol.opened, g_vol.deleted);
+}
+
+TEST_F(WindowThreadTest, ARunStartedByAMessageDispatchedWhileWaitingIsWaitedForToo)
+{
+    PumpUntilRunning();
+    s_restarted = FALSE;
+    ::PostMessageA(m_hwnd, WM_APP + 1, 0, reinterpret_cast<LPARAM>(m_target.c_str()));
+    TheRun().CancelAndWait();
+    EXPECT_TRUE(s_restarted);
+    EXPECT_FALSE(TheRun().m_boolRunning.load(std::memory_order_acquire));
+    const std::vector<Line> lines = Lines();
+    EXPECT_EQ(2, std::count(lines.begin(), lines.end(), kStarted));
+    // Both runs went through their end: one wiped-space line each.
+    EXPECT_EQ(
+        2, std::count_if(lines.begin(), lines.end(),
+                         [](const Line& line)
+                         { return line.text.rfind("KoWipe::StartWipe: Wiped space: ", 0) == 0; }));
+    EXPECT_TRUE(FilesIn(m_dir).empty());
 }
 
 TEST_F(WindowThreadTest, DestroyingTheContextDuringARunWaitsForTheWorker)
