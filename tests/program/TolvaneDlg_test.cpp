@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -146,6 +147,19 @@ std::vector<std::string> WipeFiles(const std::string& dir)
     return names;
 }
 
+BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
+{
+    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(Text(hwnd));
+    return TRUE;
+}
+
+std::vector<std::string> ChildTexts(HWND parent)
+{
+    std::vector<std::string> texts;
+    ::EnumChildWindows(parent, &CollectText, reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
 struct Row
 {
     std::string text;
@@ -266,12 +280,15 @@ protected:
 
 TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
 {
-    std::string target, total, freeText, avail, bar;
+    std::string caption, target, total, freeText, avail, bar;
+    std::vector<std::string> texts;
     Row first;
     int rows = -1;
     RunDialog(
         [&](HWND dlg)
         {
+            caption = Text(dlg);
+            texts = ChildTexts(dlg);
             target = Text(::GetDlgItem(dlg, IDC_TARGET));
             total = Text(::GetDlgItem(dlg, IDC_TOTAL));
             freeText = Text(::GetDlgItem(dlg, IDC_FREE));
@@ -282,6 +299,12 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
             first = ListRow(list, 0);
         });
 
+    EXPECT_EQ("Tolvane by Orbelin software", caption);
+    const std::string description =
+        "Tolvane is a FREE utility that wipes away all deleted files from your disk. It will "
+        "prevent them from being restored.\n Tolvane WILL NOT DELETE ANY EXISTING FILES\n ON "
+        "YOUR DISK!!!";
+    EXPECT_NE(texts.end(), std::find(texts.begin(), texts.end(), description));
     EXPECT_EQ("No disk selected", target);
     EXPECT_EQ("0", total);
     EXPECT_EQ("0", freeText);
@@ -561,6 +584,25 @@ TEST_F(MainDialog, ImageListHoldsTheKindIconsAndIsDestroyedOnce)
     EXPECT_EQ(5, images);
     EXPECT_EQ(nullptr, g_imageListAtListDestroy) << "the list view still held the image list";
     EXPECT_EQ(nullptr, m_dlg->m_imageList.GetSafeHandle());
+}
+
+TEST(Resources, RecordTheProgramFileAndBuild170)
+{
+    // The test program carries the same resources as Tolvane.exe.
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    DWORD ignored = 0;
+    std::vector<char> info(::GetFileVersionInfoSizeA(self, &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(::GetFileVersionInfoA(self, 0, static_cast<DWORD>(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(170u, LOWORD(fixed->dwFileVersionLS));
+    char* name = nullptr;
+    ASSERT_TRUE(::VerQueryValueA(info.data(), "\\StringFileInfo\\040904b0\\OriginalFilename",
+                                 reinterpret_cast<void**>(&name), &size));
+    EXPECT_EQ(std::string("Tolvane.exe"), name);
 }
 
 TEST(BrowseForFolder, IsModalToItsOwnerAndKeepsThePathWhenCancelled)
