@@ -359,13 +359,43 @@ TEST_F(WipeTest, FillsTheFreeSpaceWithFilesOfAtMostOneGibThenDeletesThemFrontFir
     EXPECT_TRUE(FilesIn(m_dir).empty());
 }
 
-TEST_F(WipeTest, AChunkIsCutToTheFreeSpaceMeasuredJustBeforeIt)
+TEST_F(WipeTest, EachChunkIsCutToTheFreeSpaceMeasuredJustBeforeIt)
 {
-    g_vol.avail = 5 * kMiB + 123;
-    g_vol.takenAfterFirstWrite = kMiB;
-    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("4.000 Mb")}), Wipe(m_dir));
-    EXPECT_EQ((std::vector<ULONGLONG>{4 * kMiB + 123}), g_vol.sizes);
-    EXPECT_EQ(3, g_vol.writes); // 2 MiB, 2 MiB, then the 123 bytes left
+    struct Row
+    {
+        const char* what;
+        ULONGLONG avail, taken, growAfter, growBy;
+        const char* wiped;
+        std::vector<ULONGLONG> sizes;
+    };
+    const Row rows[] = {
+        {"a full volume makes no file", 0, 0, 0, 0, "0.000 b", {}},
+        // 2 MiB, 2 MiB, then the 123 bytes left after another writer took 1 MiB.
+        {"space taken meanwhile", 5 * kMiB + 123, kMiB, 0, 0, "4.000 Mb", {4 * kMiB + 123}},
+        {"space freed meanwhile",
+         kGiB + 4 * kMiB,
+         0,
+         kGiB,
+         kGiB / 2,
+         "1.503 Gb",
+         {kGiB, kGiB / 2 + 4 * kMiB}},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        g_vol = FakeVolume();
+        g_vol.avail = row.avail;
+        g_vol.takenAfterFirstWrite = row.taken;
+        g_vol.growAfter = row.growAfter;
+        g_vol.growBy = row.growBy;
+        m_logStart = LogSize();
+        EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped(row.wiped)}), Wipe(m_dir));
+        EXPECT_EQ(row.sizes, g_vol.sizes);
+    }
+    // The volume gained space during the last run: progress passes 1000.
+    int pos = 0;
+    ASSERT_TRUE(KoWipeProgressPos(TheRun().m_nFreeAtStart.load(), TheRun().m_nWiped.load(), pos));
+    EXPECT_GT(pos, 1000);
 }
 
 TEST_F(WipeTest, NamesGoOnInUpperCaseHexadecimal)
@@ -380,25 +410,6 @@ TEST_F(WipeTest, NamesGoOnInUpperCaseHexadecimal)
     EXPECT_EQ(WipePath("Tolvane11.WipeFile"), g_vol.opened[17]);
     EXPECT_EQ(kMiB, g_vol.sizes[17]);
     EXPECT_TRUE(FilesIn(m_dir).empty());
-}
-
-TEST_F(WipeTest, FreeSpaceGrowingDuringTheRunIsWipedToo)
-{
-    g_vol.avail = kGiB + 4 * kMiB;
-    g_vol.growAfter = kGiB;
-    g_vol.growBy = kGiB / 2;
-    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("1.503 Gb")}), Wipe(m_dir));
-    EXPECT_EQ((std::vector<ULONGLONG>{kGiB, kGiB / 2 + 4 * kMiB}), g_vol.sizes);
-    int pos = 0;
-    ASSERT_TRUE(KoWipeProgressPos(TheRun().m_nFreeAtStart.load(), TheRun().m_nWiped.load(), pos));
-    EXPECT_GT(pos, 1000);
-}
-
-TEST_F(WipeTest, AFullVolumeEndsAtOnceWithoutAFile)
-{
-    g_vol.avail = 0;
-    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("0.000 b")}), Wipe(m_dir));
-    EXPECT_TRUE(g_vol.opened.empty());
 }
 
 TEST_F(WipeTest, CancelEndsTheRunAndDeletesEveryFile)
