@@ -345,6 +345,9 @@ void CTolvaneDlg::OnWipe()
     {
         CString picked;
         g_browseForFolder(picked, m_hWnd);
+        // The picker ran a nested message loop: the window may have begun to close.
+        if (m_boolClosing)
+            return;
         m_strPath = picked;
     }
     if (m_strPath.IsEmpty())
@@ -358,7 +361,6 @@ void CTolvaneDlg::OnWipe()
     const BOOL fromCommandLine = m_boolPathFromCommandLine;
     if (!fromCommandLine && AfxMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    // The box ran a nested message loop: the window may have begun to close.
     if (m_boolClosing)
         return;
 

@@ -548,6 +548,32 @@ TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
     EXPECT_EQ(kExitRunFailed, m_dlg->GetExitCode());
 }
 
+TEST_F(MainDialog, ClosingWhileTheQuestionIsOpenStartsNothing)
+{
+    g_volume.free = 5 * kMiB;
+    bool hidden = false;
+    const INT_PTR result = RunDialog(
+        [&](HWND dlg)
+        {
+            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+            PressWipe(dlg);
+            HWND box = nullptr;
+            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                return;
+            ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+            // Ending the dialog hides it; only then is Yes given.
+            hidden = WaitFor([&]() { return !::IsWindowVisible(dlg); });
+            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            WaitFor([&]() { return !::IsWindow(dlg); });
+        });
+
+    EXPECT_TRUE(hidden);
+    EXPECT_EQ(IDCANCEL, result);
+    EXPECT_FALSE(Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
+    EXPECT_FALSE(WipeRun().m_boolFinished.load());
+    EXPECT_TRUE(WipeFiles(m_dir).empty());
+}
+
 // The list view would destroy the image list it holds when it goes (it is
 // not made with shared image lists); the dialog destroys its own as well.
 // Exactly one of them may do it: the dialog, after taking it back.
