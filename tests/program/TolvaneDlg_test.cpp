@@ -274,6 +274,31 @@ protected:
     // One timer tick, handled before this returns.
     static void Tick(HWND dlg) { ::SendMessageA(dlg, WM_TIMER, 1, 0); }
 
+    // Presses Wipe and waits for the confirmation box; null when none came.
+    static HWND PressWipeForQuestion(HWND dlg)
+    {
+        const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+        PressWipe(dlg);
+        HWND box = nullptr;
+        WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; });
+        return box;
+    }
+
+    static void Answer(HWND box, int answer)
+    {
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    }
+
+    // Starts a run with Yes and waits until the worker is held at holdAt.
+    static bool StartAndHold(HWND dlg)
+    {
+        HWND box = PressWipeForQuestion(dlg);
+        if (!box)
+            return false;
+        Answer(box, IDYES);
+        return ::WaitForSingleObject(g_volume.held, kWaitMs) == WAIT_OBJECT_0;
+    }
+
     std::string m_dir;
     std::unique_ptr<CTolvaneDlg> m_dlg;
 };
@@ -351,14 +376,12 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
         RunDialog(
             [&](HWND dlg)
             {
-                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
-                PressWipe(dlg);
-                HWND box = nullptr;
-                if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+                HWND box = PressWipeForQuestion(dlg);
+                if (!box)
                     return;
                 question = Text(::GetDlgItem(box, 0xFFFF));
                 ownerDisabled = !::IsWindowEnabled(dlg);
-                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(c.answer, BN_CLICKED), 0);
+                Answer(box, c.answer);
                 WaitFor([&]() { return !::IsWindow(box); });
                 if (c.runs)
                     WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
@@ -390,19 +413,17 @@ TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
         [&](HWND dlg)
         {
             window = dlg;
-            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
-            PressWipe(dlg);
-            HWND box = nullptr;
-            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+            HWND box = PressWipeForQuestion(dlg);
+            if (!box)
                 return;
-            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+            Answer(box, IDNO);
             WaitFor([&]() { return !::IsWindow(box); });
             targetAfterNo = Text(::GetDlgItem(dlg, IDC_TARGET));
 
             g_picker.answer.clear();
             // Sent: the picker answers at once and no box may follow.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxesAfterCancel = FindOwned(thread, dlg) ? 1 : 0;
+            boxesAfterCancel = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
             targetAfterCancel = Text(::GetDlgItem(dlg, IDC_TARGET));
         });
 
@@ -443,13 +464,7 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
         RunDialog(
             [&](HWND dlg)
             {
-                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
-                PressWipe(dlg);
-                HWND box = nullptr;
-                if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
-                    return;
-                ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-                if (::WaitForSingleObject(g_volume.held, kWaitMs) != WAIT_OBJECT_0)
+                if (!StartAndHold(dlg))
                     return;
                 Tick(dlg);
                 caption = Text(::GetDlgItem(dlg, IDC_WIPE));
@@ -478,19 +493,13 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
     RunDialog(
         [&](HWND dlg)
         {
-            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
-            PressWipe(dlg);
-            HWND box = nullptr;
-            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
-                return;
-            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-            if (::WaitForSingleObject(g_volume.held, kWaitMs) != WAIT_OBJECT_0)
+            if (!StartAndHold(dlg))
                 return;
             Tick(dlg);
             running = Text(::GetDlgItem(dlg, IDC_WIPE));
             // The worker is held: this press lands during the run for certain.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxes = FindOwned(thread, dlg) ? 1 : 0;
+            boxes = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
             cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
             Tick(dlg);
             cancelling = Text(::GetDlgItem(dlg, IDC_WIPE));
@@ -518,13 +527,7 @@ TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
     const INT_PTR result = RunDialog(
         [&](HWND dlg)
         {
-            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
-            PressWipe(dlg);
-            HWND box = nullptr;
-            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
-                return;
-            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
-            if (::WaitForSingleObject(g_volume.held, kWaitMs) != WAIT_OBJECT_0)
+            if (!StartAndHold(dlg))
                 return;
             heldWithFile = !WipeFiles(m_dir).empty();
             ::PostMessageA(dlg, WM_CLOSE, 0, 0);
@@ -555,15 +558,13 @@ TEST_F(MainDialog, ClosingWhileTheQuestionIsOpenStartsNothing)
     const INT_PTR result = RunDialog(
         [&](HWND dlg)
         {
-            const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
-            PressWipe(dlg);
-            HWND box = nullptr;
-            if (!WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; }))
+            HWND box = PressWipeForQuestion(dlg);
+            if (!box)
                 return;
             ::PostMessageA(dlg, WM_CLOSE, 0, 0);
             // Ending the dialog hides it; only then is Yes given.
             hidden = WaitFor([&]() { return !::IsWindowVisible(dlg); });
-            ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+            Answer(box, IDYES);
             WaitFor([&]() { return !::IsWindow(dlg); });
         });
 
