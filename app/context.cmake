@@ -1,7 +1,6 @@
 # The application context and settings store.
-add_library(appcontext STATIC
+tolvane_library(appcontext
+    SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/AppContext.cpp
+    LINKS engine support framework
 )
-target_compile_options(appcontext PRIVATE ${TOLVANE_WARNINGS})
-target_include_directories(appcontext PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(appcontext PUBLIC engine support framework)
