@@ -8,6 +8,7 @@
 #include "engine/KoWipeProgress.h"
 #include "engine/KoWipeSeam.h"
 #include "support/KoFileSeam.h"
+#include "support/SupportTestUtil.h"
 
 #include <gtest/gtest.h>
 
@@ -42,14 +43,6 @@ void PrintTo(const Line& line, std::ostream* os)
 const UINT E = KoMessagesContainer::Error;
 const UINT W = KoMessagesContainer::Warning;
 const UINT I = KoMessagesContainer::Info;
-
-std::string SysText(DWORD code)
-{
-    char buffer[1024] = {};
-    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer - 1, nullptr);
-    return buffer;
-}
 
 // The simulated volume and what the run did to it. Written by the worker,
 // read by the test after the run has ended (m_boolRunning falls with release
@@ -472,8 +465,8 @@ TEST_F(WipeTest, CancelBetweenStartAndTheWorkersFirstStepMakesNoFile)
 TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
 {
     const std::string path = WipePath("Tolvane0.WipeFile");
-    const std::string fileFull = "File: " + path + " , Error: " + SysText(ERROR_DISK_FULL);
-    const std::string fileFault = "File: " + path + " , Error: " + SysText(ERROR_WRITE_FAULT);
+    const std::string fileFull = "File: " + path + " , Error: " + SystemText(ERROR_DISK_FULL);
+    const std::string fileFault = "File: " + path + " , Error: " + SystemText(ERROR_WRITE_FAULT);
     struct Row
     {
         const char* what;
@@ -490,7 +483,7 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
          0,
          false,
          {kStarted,
-          {E, SysText(ERROR_NOT_READY)},
+          {E, SystemText(ERROR_NOT_READY)},
           {E, "KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info"},
           Wiped("0.000 b")}},
         {"free-space query of the third chunk",
@@ -499,7 +492,7 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
          0,
          false,
          {kStarted,
-          {E, SysText(ERROR_NOT_READY)},
+          {E, SystemText(ERROR_NOT_READY)},
           {E, "KoWipeFile::GetDiskFreeSpaceEx: Can't get info"},
           {E, Failed(path)},
           Wiped("4.000 Mb")}},
@@ -510,7 +503,7 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
          false,
          {kStarted,
           {E, fileFull},
-          {E, SysText(ERROR_DISK_FULL)},
+          {E, SystemText(ERROR_DISK_FULL)},
           kCantWrite,
           {E, Failed(path)},
           Wiped("4.000 Mb")}},
@@ -521,7 +514,7 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
          false,
          {kStarted,
           {E, fileFault},
-          {E, SysText(ERROR_WRITE_FAULT)},
+          {E, SystemText(ERROR_WRITE_FAULT)},
           kCantWrite,
           {E, Failed(path)},
           Wiped("8.000 Mb")}},
@@ -531,8 +524,8 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
          0,
          true,
          {kStarted,
-          {E, "File: " + path + " , Error: " + SysText(ERROR_ACCESS_DENIED)},
-          {E, SysText(ERROR_ACCESS_DENIED)},
+          {E, "File: " + path + " , Error: " + SystemText(ERROR_ACCESS_DENIED)},
+          {E, SystemText(ERROR_ACCESS_DENIED)},
           {E, "KoWipeFile::CreateFile: Can't open file"},
           {E, Failed(path)},
           Wiped("0.000 b")}},
@@ -615,7 +608,7 @@ TEST_F(WipeTest, ALeftoverFileOfTheSameNameIsReplacedOrStopsTheRun)
         ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
         // What the system says when a folder is deleted as a file.
         ASSERT_FALSE(::DeleteFileA(path.c_str()));
-        const std::string denied = SysText(::GetLastError());
+        const std::string denied = SystemText(::GetLastError());
         g_vol = FakeVolume();
         g_vol.avail = 2 * kMiB;
         m_logStart = LogSize();
@@ -667,7 +660,7 @@ TEST_F(WipeTest, StartRefusesAMissingTargetWithoutAThread)
 {
     const std::string missing = m_dir + "\\missing";
     ::GetFileAttributesA(missing.c_str());
-    const std::string text = SysText(::GetLastError());
+    const std::string text = SystemText(::GetLastError());
     m_target = missing;
     EXPECT_FALSE(TheRun().Start(m_target.c_str()));
     EXPECT_FALSE(TheRun().m_boolRunning.load());

@@ -4,20 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace
 {
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(WinAppTest, TitleAndDefaultProfileComeFromTheProgramFile)
 {
     char path[MAX_PATH] = {};
@@ -60,7 +50,7 @@ TEST(WinAppTest, ProfileIntegersGoToTheNamedFile)
     EXPECT_EQ(3u, app.GetProfileInt("Wipe Settings", "m_boolRandom", 3)); // no file yet
     EXPECT_TRUE(app.WriteProfileInt("Wipe Settings", "m_boolRandom", 1));
     EXPECT_TRUE(app.WriteProfileInt("Wipe Settings", "m_boolWipeTwice", 7));
-    EXPECT_EQ("[Wipe Settings]\r\nm_boolRandom=1\r\nm_boolWipeTwice=7\r\n", ReadFile(ini));
+    EXPECT_EQ("[Wipe Settings]\r\nm_boolRandom=1\r\nm_boolWipeTwice=7\r\n", ReadText(ini));
 
     struct Row
     {

@@ -1,6 +1,7 @@
 #include "reliability/TolvaneRun.h"
 
 #include <cstdio>
+#include <memory>
 #include <random>
 
 namespace reliability
@@ -69,12 +70,16 @@ bool ReadWholeFile(const std::string& path, std::string& bytes)
     return true;
 }
 
-void SnapshotInto(const std::string& folder, const std::string& rel, TreeSnapshot& out)
+// Calls visit(path, key, data) for every entry below folder, a folder's own
+// entry before its contents; key is the path relative to the walk's start.
+template <typename Visit>
+void WalkTree(const std::string& folder, const std::string& rel, Visit&& visit)
 {
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    const HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return;
+    const std::unique_ptr<void, decltype(&FindClose)> closer(find, &FindClose);
     do
     {
         const std::string name = data.cFileName;
@@ -82,42 +87,10 @@ void SnapshotInto(const std::string& folder, const std::string& rel, TreeSnapsho
             continue;
         const std::string path = folder + "\\" + name;
         const std::string key = rel + "\\" + name;
-        // The read-only mark matters as much as the bytes.
-        const bool readOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+        visit(path, key, data);
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        {
-            out[key] = readOnly ? "<dir ro>" : "<dir>";
-            SnapshotInto(path, key, out);
-        }
-        else
-        {
-            std::string bytes;
-            if (!ReadWholeFile(path, bytes))
-                bytes = "<unreadable>";
-            out[key] = (readOnly ? "ro:" : "rw:") + bytes;
-        }
+            WalkTree(path, key, visit);
     } while (FindNextFileA(find, &data));
-    FindClose(find);
-}
-
-void FindWipeFilesInto(const std::string& folder, std::vector<std::string>& out)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return;
-    do
-    {
-        const std::string name = data.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        const std::string path = folder + "\\" + name;
-        if (IsWipeFileName(name))
-            out.push_back(path);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            FindWipeFilesInto(path, out);
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
 }
 
 } // namespace
@@ -319,14 +292,33 @@ std::string DescribeLog(const std::vector<LogRow>& rows)
 TreeSnapshot Snapshot(const std::string& folder)
 {
     TreeSnapshot out;
-    SnapshotInto(folder, "", out);
+    WalkTree(folder, "",
+             [&](const std::string& path, const std::string& key, const WIN32_FIND_DATAA& data)
+             {
+                 // The read-only mark matters as much as the bytes.
+                 const bool readOnly = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+                 if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                 {
+                     out[key] = readOnly ? "<dir ro>" : "<dir>";
+                     return;
+                 }
+                 std::string bytes;
+                 if (!ReadWholeFile(path, bytes))
+                     bytes = "<unreadable>";
+                 out[key] = (readOnly ? "ro:" : "rw:") + bytes;
+             });
     return out;
 }
 
 std::vector<std::string> FindWipeFiles(const std::string& folder)
 {
     std::vector<std::string> out;
-    FindWipeFilesInto(folder, out);
+    WalkTree(folder, "",
+             [&](const std::string& path, const std::string&, const WIN32_FIND_DATAA& data)
+             {
+                 if (IsWipeFileName(data.cFileName))
+                     out.push_back(path);
+             });
     return out;
 }
 

@@ -9,8 +9,6 @@
 
 #include <shlobj.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -24,14 +22,6 @@ HRESULT WINAPI TempFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
         return E_FAIL;
     lstrcpynA(path, g_appDataFolder.c_str(), MAX_PATH);
     return S_OK;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 // What the test saw of the running dialog, and how it answered it.
@@ -205,7 +195,7 @@ TEST_F(OptionsDlgTest, OkSavesTheSettingsAtOnceAndAStoredSevenBecomesZero)
               "m_boolWipeTwice=0\r\n"
               "m_boolCheckForErrors=1\r\n"
               "m_boolRandom=0\r\n",
-              ReadFile(g_iniPath));
+              ReadText(g_iniPath));
 }
 
 // Reads the dialog template resource the way the dialog manager does.
