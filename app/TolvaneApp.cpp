@@ -1,7 +1,7 @@
 #include "app/TolvaneApp.h"
 
 #include "app/AppContext.h"
-#include "framework/Handle.h"
+#include "support/Handle.h"
 #include "ui/TolvaneDlg.h"
 
 namespace

@@ -2,7 +2,7 @@
 
 #include "controls/MemDC.h"
 #include "controls/TextProgressDraw.h"
-#include "framework/Handle.h"
+#include "support/Handle.h"
 
 #include <cstring>
 

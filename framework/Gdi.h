@@ -13,7 +13,7 @@
 //            when a control is to destroy it instead.
 // For anything else call GDI directly on dc.m_hDC.
 
-#include "framework/Handle.h"
+#include "support/Handle.h"
 
 #include <windows.h>
 #include <commctrl.h>

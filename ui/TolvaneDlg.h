@@ -11,7 +11,7 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "framework/Gdi.h"
-#include "framework/Handle.h"
+#include "support/Handle.h"
 #include "support/CString.h"
 #include "ui/KoListCtrl.h"
 

@@ -1,6 +1,6 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
-#include "framework/Handle.h"
+#include "support/Handle.h"
 #include "framework/Messages.h"
 #include "framework/WinApp.h"
 

@@ -1,5 +1,5 @@
 #include "framework/Gdi.h"
-#include "framework/Handle.h"
+#include "support/Handle.h"
 
 #include <gtest/gtest.h>
 

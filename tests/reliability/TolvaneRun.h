@@ -6,7 +6,7 @@
 // message list as it stood when the window went (through ListProbe.dll).
 // Also small file-system helpers for checking what a run left on a volume.
 
-#include "framework/Handle.h"
+#include "support/Handle.h"
 
 #include <windows.h>
 

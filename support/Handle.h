@@ -5,6 +5,7 @@
 //   UniqueHandle<Traits>  one move-only owner for any handle kind; Traits says
 //                         what "empty" is and how to release. Aliases below:
 //     KernelHandle  (CloseHandle; NULL and INVALID_HANDLE_VALUE both empty)
+//     FindHandle    (FindClose; INVALID_HANDLE_VALUE empty)
 //     FontHandle, BitmapHandle, BrushHandle, PenHandle, RegionHandle (DeleteObject)
 //     IconHandle (DestroyIcon), CursorHandle (DestroyCursor), MemDcHandle (DeleteDC)
 //     ModuleHandle (FreeLibrary), ImageListHandle (ImageList_Destroy)
@@ -77,6 +78,14 @@ struct Kernel
     static void Release(HANDLE h) { ::CloseHandle(h); }
 };
 
+struct Find
+{
+    using Type = HANDLE;
+    // FindFirstFile answers INVALID_HANDLE_VALUE on failure.
+    static bool IsEmpty(HANDLE h) { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+    static void Release(HANDLE h) { ::FindClose(h); }
+};
+
 template <typename H> struct GdiObject
 {
     using Type = H;
@@ -121,6 +130,7 @@ struct ImageList
 } // namespace HandleTraits
 
 using KernelHandle = UniqueHandle<HandleTraits::Kernel>;
+using FindHandle = UniqueHandle<HandleTraits::Find>;
 using FontHandle = UniqueHandle<HandleTraits::GdiObject<HFONT>>;
 using BitmapHandle = UniqueHandle<HandleTraits::GdiObject<HBITMAP>>;
 using BrushHandle = UniqueHandle<HandleTraits::GdiObject<HBRUSH>>;
