@@ -2,9 +2,15 @@
 
 #include "app/AppContext.h"
 #include "engine/KoWipeSeam.h"
+#include "support/Handle.h"
 #include "support/KoFile.h"
 #include "support/KoFormat.h"
 #include "support/KoMessages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <vector>
 
 namespace
 {
@@ -12,18 +18,95 @@ namespace
 constexpr UINT kBufferBytes = 2u * 1024 * 1024;
 constexpr ULONGLONG kMaxWipeFileBytes = 1ull << 30;
 
+// A volume that stores zeros without taking room for them (compression,
+// deduplication, thin provisioning) never runs out of free space. After a
+// wipe file of at least kShrinkCheckBytes has been written in full and
+// flushed, the available space must have shrunk by at least half of what the
+// file received; two such files in a row that did not are taken as proof.
+// Another program would have to free more than half a file's worth of space
+// during each of two files (512 MiB per full-sized file) to trip it.
+constexpr ULONGLONG kShrinkCheckBytes = 64ull << 20;
+constexpr int kShrinkStrikes = 2;
+
+// How long Start waits for a worker that has finished its run to return.
+constexpr DWORD kWorkerExitMs = 5000;
+
 void Post(const char* text, UINT kind)
 {
     g_pAppContext->m_Messages.AddMessage(text, kind);
 }
 
-} // namespace
-
-void KoWipe::HandleCloser::operator()(HANDLE h) const noexcept
+void PostPath(const char* format, const char* path, UINT kind)
 {
-    if (h != nullptr && h != INVALID_HANDLE_VALUE)
-        ::CloseHandle(h);
+    CString text;
+    text.Format(format, path);
+    Post(text, kind);
 }
+
+bool IsHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix)
+{
+    for (; *prefix != '\0'; ++text, ++prefix)
+    {
+        const char a =
+            (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text - 'A' + 'a') : *text;
+        if (a != *prefix)
+            return false;
+    }
+    return true;
+}
+
+// "Tolvane", one or more hexadecimal digits, ".WipeFile", in any case: the
+// names a run gives its wipe files.
+bool IsWipeFileName(const char* name)
+{
+    if (!StartsWithNoCase(name, "tolvane"))
+        return false;
+    const char* p = name + 7;
+    const char* digits = p;
+    while (IsHexDigit(*p))
+        ++p;
+    return p != digits && StartsWithNoCase(p, ".wipefile") && p[9] == '\0';
+}
+
+// A run that was killed (power loss, End task, a crash) leaves its wipe files
+// filling the volume, and every later run would find no free space at all.
+// They are deleted before the first free-space query; nothing else in the
+// folder is touched, and a file that cannot be deleted does not stop the run.
+void DeleteLeftoverWipeFiles(const CString& folder)
+{
+    std::vector<CString> names;
+    {
+        WIN32_FIND_DATAA data;
+        FindHandle search(::FindFirstFileA(folder + "Tolvane*.WipeFile", &data));
+        if (!search)
+            return;
+        do
+        {
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                IsWipeFileName(data.cFileName))
+                names.push_back(folder + data.cFileName);
+        } while (::FindNextFileA(search.get(), &data));
+    }
+    // In name order, whatever order the file system lists them in.
+    std::sort(names.begin(), names.end(),
+              [](const CString& a, const CString& b) { return std::strcmp(a, b) < 0; });
+    for (const CString& path : names)
+    {
+        if (RemoveFile(path))
+            PostPath("KoWipe::StartWipe: Leftover wipe file deleted: '%s'", path,
+                     KoMessagesContainer::Info);
+        else
+            PostPath("KoWipe::StartWipe: Can't delete leftover wipe file: '%s'", path,
+                     KoMessagesContainer::Error);
+    }
+}
+
+} // namespace
 
 KoWipe::KoWipe()
     : m_nBufferSize(0), m_boolFinished(FALSE), m_boolCancel(FALSE), m_boolRunning(FALSE),
@@ -44,6 +127,14 @@ BOOL KoWipe::Start(const char* path)
         return FALSE;
     }
     if (m_boolRunning.load(std::memory_order_acquire))
+        return FALSE;
+    // The previous worker clears the running flag a step before its very
+    // end; a new run must not begin while it still sets its finished flag.
+    // Once that is set the worker touches nothing more and only has to
+    // return, so it is waited for (it cannot be waiting for this thread).
+    if (m_hThread && ::WaitForSingleObject(m_hThread.get(), 0) == WAIT_TIMEOUT &&
+        (!m_boolFinished.load(std::memory_order_acquire) ||
+         ::WaitForSingleObject(m_hThread.get(), kWorkerExitMs) != WAIT_OBJECT_0))
         return FALSE;
 
     m_boolRunning.store(TRUE, std::memory_order_relaxed);
@@ -73,6 +164,11 @@ BOOL KoWipe::StartWipe(const char* directory)
     m_pBuffer.reset(seam.AllocateBuffer(kBufferBytes));
     m_nBufferSize = m_pBuffer ? kBufferBytes : 0;
 
+    // The folder with a backslash: wipe file paths start with it, and the
+    // free-space query needs it for a share root ("\\server\share\").
+    CString folder = directory;
+    AddBackslash(folder);
+
     if (m_nBufferSize == 0)
     {
         // Without a buffer no chunk could make progress: end the run at once.
@@ -82,6 +178,11 @@ BOOL KoWipe::StartWipe(const char* directory)
     {
         result = TRUE;
         Post("KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info);
+        DeleteLeftoverWipeFiles(folder);
+
+        ULONGLONG checkedBytes = 0; // the last file, when written in full and big enough
+        ULONGLONG availBeforeChecked = 0;
+        int strikes = 0;
         for (;;)
         {
             if (m_boolCancel.load(std::memory_order_relaxed))
@@ -91,7 +192,7 @@ BOOL KoWipe::StartWipe(const char* directory)
                 break;
             }
             ULARGE_INTEGER avail, total, totalFree;
-            if (!seam.GetDiskFreeSpaceEx(directory, &avail, &total, &totalFree))
+            if (!seam.GetDiskFreeSpaceEx(folder, &avail, &total, &totalFree))
             {
                 KoError error(-1, TRUE);
                 Post("KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info",
@@ -107,40 +208,64 @@ BOOL KoWipe::StartWipe(const char* directory)
                 break;
             }
 
-            const ULONGLONG size =
+            const ULONGLONG wiped = m_nWiped.load(std::memory_order_relaxed);
+            if (checkedBytes != 0)
+            {
+                const ULONGLONG shrunk =
+                    availBeforeChecked > avail.QuadPart ? availBeforeChecked - avail.QuadPart : 0;
+                strikes = shrunk < checkedBytes / 2 ? strikes + 1 : 0;
+            }
+            // Never more than the whole volume, whatever the free space says.
+            if (strikes == kShrinkStrikes || wiped >= total.QuadPart)
+            {
+                Post("KoWipe::StartWipe: The volume does not take up space for the written data",
+                     KoMessagesContainer::Error);
+                result = FALSE;
+                break;
+            }
+
+            ULONGLONG size =
                 avail.QuadPart < kMaxWipeFileBytes ? avail.QuadPart : kMaxWipeFileBytes;
-            CString path = directory;
-            AddBackslash(path);
+            if (size > total.QuadPart - wiped)
+                size = total.QuadPart - wiped;
+            CString path = folder;
             CString name;
             name.Format("Tolvane%X.WipeFile", m_arrWipeFiles.GetSize());
             path += name;
 
             std::unique_ptr<KoWipeFile> file(new KoWipeFile);
-            if (!file->CreateFile(size, path, directory))
+            if (!file->CreateFile(size, path, folder))
             {
                 file.reset();
-                CString text;
-                text.Format("KoWipe::StartWipe::CreateFile: '%s'  Failed", path.c_str());
-                Post(text, KoMessagesContainer::Error);
+                PostPath("KoWipe::StartWipe::CreateFile: '%s'  Failed", path,
+                         KoMessagesContainer::Error);
                 result = FALSE;
                 break;
             }
-            m_arrWipeFiles.Add(file.release());
+            // Listed before the object is let go: should the array fail to
+            // grow, the object still deletes its file.
+            m_arrWipeFiles.Add(file.get());
+            KoWipeFile* const made = file.release();
             result = TRUE;
+            if (made->m_boolVolumeFull)
+                break;
+            checkedBytes =
+                made->m_nWritten == size && size >= kShrinkCheckBytes ? made->m_nWritten : 0;
+            availBeforeChecked = avail.QuadPart;
         }
     }
 
     CString wiped;
     FormatBytes(wiped, static_cast<LONGLONG>(m_nWiped.load(std::memory_order_relaxed)));
-    CString text;
-    text.Format("KoWipe::StartWipe: Wiped space: %s", wiped.c_str());
-    Post(text, KoMessagesContainer::Info);
+    PostPath("KoWipe::StartWipe: Wiped space: %s", wiped, KoMessagesContainer::Info);
 
     m_arrWipeFiles.RemoveAll();
     m_pBuffer.reset();
     m_nBufferSize = 0;
 
     m_boolRunning.store(FALSE, std::memory_order_release);
+    if (seam.RunEnding != nullptr)
+        seam.RunEnding();
     m_boolFinished.store(TRUE, std::memory_order_release);
     return result;
 }
@@ -149,45 +274,43 @@ void KoWipe::CancelAndWait() noexcept
 {
     bool quit = false;
     WPARAM quitCode = 0;
-    // A message dispatched while waiting may start another run (a Wipe
-    // command, a timer): that run is cancelled and waited for as well.
-    while (m_boolRunning.load(std::memory_order_acquire))
+    // The worker's thread is waited for, not only the running flag: the flag
+    // falls a step before the worker is done with the run. A message
+    // dispatched while waiting may start another run (a Wipe command, a
+    // timer), which replaces m_hThread; that run is cancelled and waited for
+    // as well. The handle is read afresh before every wait, since a Start
+    // can only happen while messages are dispatched between the waits.
+    for (;;)
     {
-        m_boolCancel.store(TRUE, std::memory_order_relaxed);
-        // Wait on a copy of the handle: such a Start replaces and closes
-        // m_hThread. Wait for the thread itself, not only for the flag: after
-        // the flag falls the worker still returns through the run's code.
-        HANDLE copy = nullptr;
-        ::DuplicateHandle(::GetCurrentProcess(), m_hThread.get(), ::GetCurrentProcess(), &copy,
-                          SYNCHRONIZE, FALSE, 0);
-        std::unique_ptr<void, HandleCloser> thread(copy);
-        HANDLE handles[1] = {thread.get()};
-        const DWORD count = handles[0] != nullptr ? 1 : 0;
-        for (;;)
+        HANDLE thread = m_hThread.get();
+        if (thread == nullptr)
+            break;
+        if (m_boolRunning.load(std::memory_order_acquire))
+            m_boolCancel.store(TRUE, std::memory_order_relaxed);
+        // MWMO_INPUTAVAILABLE: also wake for messages that were already
+        // queued before the wait began.
+        const DWORD waited =
+            ::MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (waited == WAIT_OBJECT_0)
+            break;
+        if (waited != WAIT_OBJECT_0 + 1)
         {
-            // MWMO_INPUTAVAILABLE: also wake for messages that were already
-            // queued before the wait began.
-            const DWORD waited = ::MsgWaitForMultipleObjectsEx(
-                count, handles, count != 0 ? INFINITE : 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-            if (waited == WAIT_OBJECT_0 + count)
-            {
-                MSG msg;
-                while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                {
-                    if (msg.message == WM_QUIT)
-                    {
-                        quit = true;
-                        quitCode = msg.wParam;
-                        continue;
-                    }
-                    ::TranslateMessage(&msg);
-                    ::DispatchMessageA(&msg);
-                }
-            }
-            else if (count != 0 || waited != WAIT_TIMEOUT)
-                break; // the worker has ended (or the handle is unusable)
-            if (count == 0 && !m_boolRunning.load(std::memory_order_acquire))
+            // An unusable handle: fall back on the flag, still pumping.
+            if (!m_boolRunning.load(std::memory_order_acquire))
                 break;
+            ::MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        }
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        {
+            if (msg.message == WM_QUIT)
+            {
+                quit = true;
+                quitCode = msg.wParam;
+                continue;
+            }
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
         }
     }
     // The message loop that follows must still see the quit request.
@@ -204,8 +327,29 @@ DWORD WINAPI WipeThreadProc(LPVOID path)
     }
     catch (...)
     {
-        // Out of memory in the middle of a run: still leave no wipe file
-        // behind and let the window see the run as over.
+        // Out of memory in the middle of a run: say that the run failed, so
+        // the window and the exit code do not report success, then still
+        // leave no wipe file behind and let the window see the run as over.
+        try
+        {
+            CString text = "KoWipe::StartWipe: Wipe process failed";
+            try
+            {
+                throw;
+            }
+            catch (const std::exception& failure)
+            {
+                text += ": ";
+                text += failure.what();
+            }
+            catch (...)
+            {
+            }
+            Post(text, KoMessagesContainer::Error);
+        }
+        catch (...)
+        {
+        }
         try
         {
             run.m_arrWipeFiles.RemoveAll();

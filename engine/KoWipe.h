@@ -12,6 +12,7 @@
 // may rely on every wipe file being deleted and the buffer freed.
 
 #include "engine/KoWipeFile.h"
+#include "support/Handle.h"
 #include "support/KoPtrArray.h"
 
 #include <atomic>
@@ -30,24 +31,22 @@ public:
     KoWipe& operator=(const KoWipe&) = delete;
 
     // Window thread. Checks path (a drive or share root, or an existing
-    // folder) and starts the worker. The text must stay alive and unchanged
+    // folder) and starts the worker, unless a run is going or the previous
+    // worker has not yet ended. The text must stay alive and unchanged
     // until m_boolRunning is 0 again: the worker uses it, not a copy.
     BOOL Start(const char* path);
     // The run itself; worker thread only.
     BOOL StartWipe(const char* directory);
-    // Window thread (safe from a destructor): requests cancellation and waits
-    // until the worker has ended, dispatching window messages meanwhile, since
-    // the worker's log posts wait for the window thread. A WM_QUIT met while
-    // waiting is posted again afterwards. Returns at once when no run is going.
+    // Window thread (safe from a destructor): requests cancellation of a run
+    // still going and waits until the worker thread of the last Start has
+    // ended, dispatching window messages meanwhile, since the worker's log
+    // posts wait for the window thread. A WM_QUIT met while waiting is posted
+    // again afterwards. Returns at once when no worker is alive.
     void CancelAndWait() noexcept;
 
     struct BufferDeleter
     {
         void operator()(unsigned char* p) const noexcept { delete[] p; }
-    };
-    struct HandleCloser
-    {
-        void operator()(HANDLE h) const noexcept;
     };
 
     std::unique_ptr<unsigned char[], BufferDeleter> m_pBuffer; // worker only
@@ -55,10 +54,10 @@ public:
     std::atomic<BOOL> m_boolFinished;                          // writer: worker
     std::atomic<BOOL> m_boolCancel;                            // writer: window thread
     std::atomic<BOOL> m_boolRunning; // writers: Start (before the worker exists), then the worker
-    std::unique_ptr<void, HandleCloser> m_hThread; // window thread; worker of the last Start
-    std::atomic<ULONGLONG> m_nFreeAtStart;         // writer: worker
-    std::atomic<ULONGLONG> m_nWiped;               // writer: worker
-    KoPtrAutoArray<KoWipeFile*> m_arrWipeFiles;    // worker while running, else window thread
+    KernelHandle m_hThread;          // window thread; worker of the last Start
+    std::atomic<ULONGLONG> m_nFreeAtStart;      // writer: worker
+    std::atomic<ULONGLONG> m_nWiped;            // writer: worker
+    KoPtrAutoArray<KoWipeFile*> m_arrWipeFiles; // worker while running, else window thread
 };
 
 // Worker thread entry: runs StartWipe of the application's run on the path

@@ -6,6 +6,8 @@
 #include "support/KoFile.h"
 #include "support/KoMessages.h"
 
+#include <winioctl.h>
+
 namespace
 {
 
@@ -21,9 +23,25 @@ void PostPath(const char* format, const char* path, UINT kind)
     Post(text, kind);
 }
 
+bool IsVolumeFull(DWORD error)
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
+}
+
+// Zeros stored compressed (a compressed folder or volume) take no room, so
+// the free space would never shrink. Most file systems refuse the request,
+// which is fine: their files are never compressed anyway.
+void AskForUncompressedStorage(HANDLE file)
+{
+    USHORT format = COMPRESSION_FORMAT_NONE;
+    DWORD returned = 0;
+    GetWipeSeam().DeviceIoControl(file, FSCTL_SET_COMPRESSION, &format, sizeof(format), nullptr, 0,
+                                  &returned, nullptr);
+}
+
 } // namespace
 
-KoWipeFile::KoWipeFile() : m_nWritten(0) {}
+KoWipeFile::KoWipeFile() : m_nWritten(0), m_boolVolumeFull(FALSE) {}
 
 KoWipeFile::~KoWipeFile()
 {
@@ -47,6 +65,7 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
     KoWipe& run = g_pAppContext->m_Wipe;
 
     Remove();
+    m_boolVolumeFull = FALSE;
 
     if (FileExists(path))
     {
@@ -70,21 +89,32 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
         return FALSE;
     }
     m_strFilePath = path;
+    AskForUncompressedStorage(file.m_hFile);
 
     ULONGLONG remaining = size;
     BOOL result = FALSE;
     bool failed = false;
+    bool cancelled = false;
     while (remaining != 0)
     {
         if (run.m_boolCancel.load(std::memory_order_relaxed))
         {
             Post("KoWipeFile::CreateFile: Wipe process canceled by user",
                  KoMessagesContainer::Warning);
+            cancelled = true;
             break;
         }
         ULONGLONG chunk = run.m_nBufferSize;
         if (remaining < chunk)
             chunk = remaining;
+        if (chunk == 0)
+        {
+            // Without a buffer no chunk could ever make progress.
+            Post("KoWipeFile::Write: No write buffer", KoMessagesContainer::Error);
+            result = FALSE;
+            failed = true;
+            break;
+        }
 
         ULARGE_INTEGER avail, total, totalFree;
         if (!GetWipeSeam().GetDiskFreeSpaceEx(directory, &avail, &total, &totalFree))
@@ -101,9 +131,23 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
             remaining = avail.QuadPart;
         }
 
-        if (!file.Write(run.m_pBuffer.get(), static_cast<UINT>(chunk)))
+        // A full volume is what the run is after, so that failure is not
+        // logged as one: the file's own error line comes only for the others.
+        file.m_boolLogErrors = FALSE;
+        const BOOL written = file.Write(run.m_pBuffer.get(), static_cast<UINT>(chunk));
+        file.m_boolLogErrors = TRUE;
+        if (!written)
         {
-            KoError error(-1, TRUE);
+            const DWORD error = ::GetLastError();
+            if (IsVolumeFull(error))
+            {
+                Post("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
+                m_boolVolumeFull = TRUE;
+                result = TRUE;
+                break;
+            }
+            KoFileError fileError(m_strFilePath, TRUE);
+            KoError systemError(-1, TRUE);
             Post("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
             result = FALSE;
             failed = true;
@@ -121,8 +165,10 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
     // Written data must reach the disk before the file is closed and later
     // deleted: a file system may drop still-cached data of a deleted file, and
     // the free space it stood for would never be overwritten. A failed flush
-    // is a failed write, unless this call has already reported a failure.
-    if (m_nWritten != 0)
+    // is a failed write, unless this call has already reported a failure. A
+    // cancelled file is deleted at once, so it is not flushed: the cancel
+    // must not wait for up to a whole file to reach the disk.
+    if (m_nWritten != 0 && !cancelled)
     {
         file.m_boolLogErrors = !failed;
         if (!file.Flush() && !failed)

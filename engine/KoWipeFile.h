@@ -3,6 +3,11 @@
 // One temporary wipe file of a run: created in the target folder, filled with
 // the run's zero buffer chunk by chunk up to a size or until the volume is
 // full, flushed, closed, and deleted again when the object goes.
+//
+// A write that fails because the volume is full (the file system needed room
+// for its own data that the free-space figure still showed as free) ends the
+// file like a free-space answer of 0 would: what was written is kept, an Info
+// line says the volume is full, and m_boolVolumeFull tells the run to stop.
 
 #include "support/CString.h"
 
@@ -26,4 +31,5 @@ public:
 
     CString m_strFilePath; // the file this object owns; empty when none
     ULONGLONG m_nWritten;  // bytes written to it by the last CreateFile
+    BOOL m_boolVolumeFull; // the last CreateFile met a full volume
 };

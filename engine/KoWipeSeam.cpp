@@ -14,7 +14,9 @@ KoWipeSeam DefaultSeam()
 {
     KoWipeSeam seam;
     seam.GetDiskFreeSpaceEx = ::GetDiskFreeSpaceExA;
+    seam.DeviceIoControl = ::DeviceIoControl;
     seam.AllocateBuffer = AllocateZeroed;
+    seam.RunEnding = nullptr;
     return seam;
 }
 

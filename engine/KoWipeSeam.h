@@ -13,12 +13,20 @@
 struct KoWipeSeam
 {
     // Free space of the volume holding dir; only the caller's available
-    // figure is used by the engine.
+    // figure and the total are used by the engine. The main window's space
+    // display asks through here as well.
     BOOL(WINAPI* GetDiskFreeSpaceEx)
     (LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total, PULARGE_INTEGER totalFree);
+    // Used for the request that a wipe file be stored uncompressed.
+    BOOL(WINAPI* DeviceIoControl)
+    (HANDLE file, DWORD code, LPVOID in, DWORD inBytes, LPVOID out, DWORD outBytes,
+     LPDWORD returned, LPOVERLAPPED overlapped);
     // The run's write buffer: a zero-filled block of the given size allocated
     // with new[], or null when it cannot be had.
     unsigned char* (*AllocateBuffer)(size_t bytes);
+    // Called on the worker between its last two steps: after the running
+    // flag has fallen and before the finished flag is set. Null: nothing.
+    void (*RunEnding)();
 };
 
 KoWipeSeam& GetWipeSeam();

@@ -7,20 +7,52 @@
 #include "engine/KoWipe.h"
 #include "engine/KoWipeProgress.h"
 #include "engine/KoWipeSeam.h"
+#include "support/Handle.h"
 #include "support/KoFileSeam.h"
 #include "support/SupportTestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <new>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <windows.h>
+#include <winioctl.h>
+
+// Out of memory on demand: once armed, the next allocation of exactly that
+// many bytes on the arming thread fails, and the arm is cleared.
+std::atomic<size_t> g_failNewOfSize{0};
+std::atomic<DWORD> g_failNewThread{0};
+
+void* operator new(size_t bytes)
+{
+    size_t armed = bytes;
+    if (bytes != 0 && g_failNewThread.load() == ::GetCurrentThreadId() &&
+        g_failNewOfSize.compare_exchange_strong(armed, 0))
+        throw std::bad_alloc();
+    void* p = ::HeapAlloc(::GetProcessHeap(), 0, bytes != 0 ? bytes : 1);
+    if (p == nullptr)
+        throw std::bad_alloc();
+    return p;
+}
+
+void operator delete(void* p) noexcept
+{
+    if (p != nullptr)
+        ::HeapFree(::GetProcessHeap(), 0, p);
+}
+
+void operator delete(void* p, size_t) noexcept
+{
+    operator delete(p);
+}
 
 namespace
 {
@@ -50,20 +82,25 @@ const UINT I = KoMessagesContainer::Info;
 struct FakeVolume
 {
     ULONGLONG avail = 0;
-    ULONGLONG growAfter = 0; // once this much is written, growBy more is free
+    bool neverShrinks = false; // writes take no room (a compressing volume)
+    ULONGLONG growAfter = 0;   // once this much is written, growBy more is free
     ULONGLONG growBy = 0;
     ULONGLONG takenAfterFirstWrite = 0; // another writer's share
     int failFreeSpaceCall = 0;          // 1-based; 0 never
     int failWrite = 0;                  // 1-based write call; 0 never
-    DWORD writeError = 0;
-    DWORD flushError = 0;     // nonzero: every flush fails so
-    int cancelAfterWrite = 0; // set the run's cancel flag after this write
-    std::string cancelAtOpen; // set it when this file is opened
-    std::string refuseOpen;   // opening this file fails (access denied)
-    HWND sendTo = nullptr;    // every query first waits for the window thread
+    DWORD writeError = 0;               // 0: that write stores half the bytes
+    DWORD flushError = 0;               // nonzero: every flush fails so
+    int cancelAfterWrite = 0;           // set the run's cancel flag after this write
+    std::string cancelAtOpen;           // set it when this file is opened
+    int failNewAtFlush = 0;             // after this flush, the next allocation of
+    size_t failNewBytes = 0;            // this many bytes fails
+    std::string refuseOpen;             // opening this file fails (access denied)
+    HWND sendTo = nullptr;              // every query first waits for the window thread
 
     ULONGLONG written = 0;
     int freeSpaceCalls = 0;
+    std::vector<std::string> queried; // the paths the free-space query was given
+    int uncompressRequests = 0;
     int writes = 0;
     int flushes = 0;
     std::vector<std::string> opened;
@@ -88,9 +125,10 @@ UINT LogSize()
     return g_pAppContext->m_Messages.m_arrMessages.GetSize();
 }
 
-BOOL WINAPI FakeFreeSpace(LPCSTR, PULARGE_INTEGER avail, PULARGE_INTEGER total,
+BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total,
                           PULARGE_INTEGER totalFree)
 {
+    g_vol.queried.push_back(dir);
     if (g_vol.sendTo != nullptr)
         ::SendMessageA(g_vol.sendTo, WM_APP, 0, 0);
     if (++g_vol.freeSpaceCalls == g_vol.failFreeSpaceCall)
@@ -103,7 +141,7 @@ BOOL WINAPI FakeFreeSpace(LPCSTR, PULARGE_INTEGER avail, PULARGE_INTEGER total,
         all += g_vol.growBy;
     if (g_vol.writes > 0)
         all -= g_vol.takenAfterFirstWrite;
-    avail->QuadPart = all - g_vol.written;
+    avail->QuadPart = g_vol.neverShrinks ? all : all - g_vol.written;
     total->QuadPart = all;
     totalFree->QuadPart = avail->QuadPart;
     return TRUE;
@@ -134,6 +172,11 @@ BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID, DWORD count, LPDWORD done, LPOVERLA
     *done = 0;
     if (++g_vol.writes == g_vol.failWrite)
     {
+        if (g_vol.writeError == 0)
+        {
+            *done = count / 2;
+            return TRUE;
+        }
         ::SetLastError(g_vol.writeError);
         return FALSE;
     }
@@ -147,13 +190,28 @@ BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID, DWORD count, LPDWORD done, LPOVERLA
 
 BOOL WINAPI FakeFlush(HANDLE h)
 {
-    ++g_vol.flushes;
+    if (++g_vol.flushes == g_vol.failNewAtFlush)
+    {
+        g_failNewThread.store(::GetCurrentThreadId());
+        g_failNewOfSize.store(g_vol.failNewBytes);
+    }
     if (g_vol.flushError != 0)
     {
         ::SetLastError(g_vol.flushError);
         return FALSE;
     }
     return ::FlushFileBuffers(h);
+}
+
+// Asked to store a wipe file uncompressed; refused, as most volumes do.
+BOOL WINAPI FakeDeviceIoControl(HANDLE h, DWORD code, LPVOID in, DWORD inBytes, LPVOID, DWORD,
+                                LPDWORD, LPOVERLAPPED)
+{
+    if (code == FSCTL_SET_COMPRESSION && inBytes == sizeof(USHORT) &&
+        *static_cast<USHORT*>(in) == COMPRESSION_FORMAT_NONE && g_vol.openIndex.count(h) != 0)
+        ++g_vol.uncompressRequests;
+    ::SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
 }
 
 BOOL WINAPI FakeDeleteFile(LPCSTR name)
@@ -163,11 +221,6 @@ BOOL WINAPI FakeDeleteFile(LPCSTR name)
     return ::DeleteFileA(name);
 }
 
-unsigned char* ThrowingAllocation(size_t)
-{
-    throw std::bad_alloc();
-}
-
 unsigned char* HeldAllocation(size_t bytes)
 {
     ::SetEvent(g_allocationReached);
@@ -175,6 +228,17 @@ unsigned char* HeldAllocation(size_t bytes)
     if (g_failAllocation)
         return nullptr;
     return new unsigned char[bytes]();
+}
+
+// The worker's last step but one: the running flag has fallen, the finished
+// flag is not yet set.
+HANDLE g_holdEnding = nullptr; // manual-reset; unset holds the worker
+HANDLE g_endingReached = nullptr;
+
+void HeldEnding()
+{
+    ::SetEvent(g_endingReached);
+    ::WaitForSingleObject(g_holdEnding, INFINITE);
 }
 
 HRESULT WINAPI NoFolder(HWND, int, HANDLE, DWORD, LPSTR)
@@ -247,6 +311,7 @@ protected:
         g_vol = FakeVolume();
         ResetWipeSeam();
         GetWipeSeam().GetDiskFreeSpaceEx = FakeFreeSpace;
+        GetWipeSeam().DeviceIoControl = FakeDeviceIoControl;
         g_KoFileSeam.pCreateFile = FakeCreateFile;
         g_KoFileSeam.pWriteFile = FakeWriteFile;
         g_KoFileSeam.pFlushFileBuffers = FakeFlush;
@@ -256,11 +321,13 @@ protected:
 
     void TearDown() override
     {
-        if (g_holdAllocation != nullptr)
-            ::SetEvent(g_holdAllocation);
-        WaitForRun();
+        for (HANDLE event : {g_holdAllocation, g_holdEnding})
+            if (event != nullptr)
+                ::SetEvent(event);
+        TheRun().CancelAndWait();
         ResetWipeSeam();
-        for (HANDLE* event : {&g_holdAllocation, &g_allocationReached})
+        for (HANDLE* event :
+             {&g_holdAllocation, &g_allocationReached, &g_holdEnding, &g_endingReached})
         {
             if (*event != nullptr)
                 ::CloseHandle(*event);
@@ -344,6 +411,7 @@ TEST_F(WipeTest, FillsTheFreeSpaceWithFilesOfAtMostOneGibThenDeletesThemFrontFir
     EXPECT_EQ(names, g_vol.opened);
     EXPECT_EQ((std::vector<ULONGLONG>{kGiB, kGiB, kGiB / 2}), g_vol.sizes);
     EXPECT_EQ(3, g_vol.flushes); // once per wipe file
+    EXPECT_EQ(3, g_vol.uncompressRequests);
     EXPECT_EQ(names, g_vol.deleted);
     for (UINT atDelete : g_vol.logSizeAtDelete)
         EXPECT_EQ(m_logStart + 3, atDelete); // after the wiped-space line
@@ -407,6 +475,8 @@ TEST_F(WipeTest, NamesGoOnInUpperCaseHexadecimal)
 
 TEST_F(WipeTest, CancelEndsTheRunAndDeletesEveryFile)
 {
+    // A cancelled file is deleted at once, so it is not flushed first: the
+    // cancel never waits for up to a whole file to reach the disk.
     struct Row
     {
         const char* what;
@@ -414,21 +484,24 @@ TEST_F(WipeTest, CancelEndsTheRunAndDeletesEveryFile)
         const char* atOpen;
         std::vector<Line> expected;
         size_t filesMade;
+        int flushes;
     };
     const std::string second = WipePath("Tolvane1.WipeFile");
     const std::string first = WipePath("Tolvane0.WipeFile");
     const Row rows[] = {
-        {"after three chunks", 3, "", {kStarted, kFileCancel, kRunCancel, Wiped("6.000 Mb")}, 1},
+        {"after three chunks", 3, "", {kStarted, kFileCancel, kRunCancel, Wiped("6.000 Mb")}, 1, 0},
         {"before the first chunk of the run",
          0,
          "Tolvane0.WipeFile",
          {kStarted, kFileCancel, {E, Failed(first)}, Wiped("0.000 b")},
-         1},
+         1,
+         0},
         {"before the first chunk of the second file",
          0,
          "Tolvane1.WipeFile",
          {kStarted, kFileCancel, {E, Failed(second)}, Wiped("1.000 Gb")},
-         2},
+         2,
+         1},
     };
     for (const Row& row : rows)
     {
@@ -441,6 +514,7 @@ TEST_F(WipeTest, CancelEndsTheRunAndDeletesEveryFile)
         m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_EQ(row.filesMade, g_vol.opened.size());
+        EXPECT_EQ(row.flushes, g_vol.flushes);
         // The file that failed goes at once, the listed ones at the end.
         std::vector<std::string> deleted = g_vol.deleted;
         std::sort(deleted.begin(), deleted.end());
@@ -465,7 +539,6 @@ TEST_F(WipeTest, CancelBetweenStartAndTheWorkersFirstStepMakesNoFile)
 TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
 {
     const std::string path = WipePath("Tolvane0.WipeFile");
-    const std::string fileFull = "File: " + path + " , Error: " + SystemText(ERROR_DISK_FULL);
     const std::string fileFault = "File: " + path + " , Error: " + SystemText(ERROR_WRITE_FAULT);
     struct Row
     {
@@ -502,8 +575,8 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
          0,
          false,
          {kStarted,
-          {E, fileFull},
-          {E, SystemText(ERROR_DISK_FULL)},
+          {E, fileFault},
+          {E, SystemText(ERROR_WRITE_FAULT)},
           kCantWrite,
           {E, Failed(path)},
           Wiped("4.000 Mb")}},
@@ -537,7 +610,7 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
         g_vol.avail = 8 * kMiB;
         g_vol.failFreeSpaceCall = row.failFreeSpaceCall;
         g_vol.failWrite = row.failWrite;
-        g_vol.writeError = ERROR_DISK_FULL;
+        g_vol.writeError = ERROR_WRITE_FAULT;
         g_vol.flushError = row.flushError;
         if (row.refuseOpen)
             g_vol.refuseOpen = path;
@@ -547,11 +620,44 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
     }
 }
 
+// The file system may need room for its own data that the free-space figure
+// still showed: the volume is then full, which is what the run is after.
+TEST_F(WipeTest, AWriteThatFindsTheVolumeFullEndsTheRunNormally)
+{
+    const Line kVolumeFull{I, "KoWipeFile::Write: The volume is full"};
+    struct Row
+    {
+        const char* what;
+        int failWrite;
+        DWORD error; // 0: a short write
+        const char* wiped;
+    };
+    const Row rows[] = {
+        {"disk full", 3, ERROR_DISK_FULL, "4.000 Mb"},
+        {"handle disk full", 3, ERROR_HANDLE_DISK_FULL, "4.000 Mb"},
+        {"short write", 3, 0, "4.000 Mb"},
+        {"at the first chunk", 1, ERROR_DISK_FULL, "0.000 b"},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        g_vol = FakeVolume();
+        g_vol.avail = 8 * kMiB;
+        g_vol.failWrite = row.failWrite;
+        g_vol.writeError = row.error;
+        m_logStart = LogSize();
+        EXPECT_EQ((std::vector<Line>{kStarted, kVolumeFull, Wiped(row.wiped)}), Wipe(m_dir));
+        EXPECT_EQ(1u, g_vol.opened.size());
+        EXPECT_EQ(g_vol.opened, g_vol.deleted);
+        EXPECT_TRUE(FilesIn(m_dir).empty());
+    }
+}
+
 TEST_F(WipeTest, AWriteFailureIsNotReportedTwiceByTheFlush)
 {
     g_vol.avail = 8 * kMiB;
     g_vol.failWrite = 2;
-    g_vol.writeError = ERROR_DISK_FULL;
+    g_vol.writeError = ERROR_WRITE_FAULT;
     g_vol.flushError = ERROR_WRITE_FAULT;
     const std::vector<Line> lines = Wipe(m_dir);
     ASSERT_EQ(6u, lines.size());
@@ -572,77 +678,168 @@ TEST_F(WipeTest, ABufferThatCannotBeAllocatedEndsTheRunWithoutAFile)
     EXPECT_EQ(0u, TheRun().m_nBufferSize);
 }
 
-TEST_F(WipeTest, AnExceptionInTheWorkerStillEndsTheRun)
+TEST_F(WipeTest, AnExceptionAfterTheFirstFileFailsTheRunAndLeavesNoFile)
 {
-    g_vol.avail = kGiB;
-    GetWipeSeam().AllocateBuffer = ThrowingAllocation;
-    m_target = m_dir;
-    ASSERT_TRUE(TheRun().Start(m_target.c_str()));
-    WaitForRun();
-    EXPECT_TRUE(TheRun().m_boolFinished.load(std::memory_order_acquire));
-    EXPECT_TRUE(Lines().empty());
-    EXPECT_TRUE(g_vol.opened.empty());
+    // The list of wipe files cannot grow for the second file: out of memory
+    // in the middle of a run. The file it was about to list is deleted with
+    // its object, the listed one by the clean-up, and the run says it failed.
+    g_vol.avail = 3 * kGiB;
+    g_vol.failNewAtFlush = 2;
+    g_vol.failNewBytes = 5 * sizeof(void*); // the list's growth from 1 to 5 slots
+    TheRun().m_arrWipeFiles.SetSize(0);     // no block left from earlier runs
+    EXPECT_EQ((std::vector<Line>{kStarted,
+                                 {E, "KoWipe::StartWipe: Wipe process failed: std::bad_alloc"}}),
+              Wipe(m_dir));
+    EXPECT_EQ(0u, g_failNewOfSize.exchange(0)) << "the list did not grow when expected";
+    EXPECT_EQ(2u, g_vol.opened.size());
+    EXPECT_TRUE(FilesIn(m_dir).empty());
 }
 
-TEST_F(WipeTest, ALeftoverFileOfTheSameNameIsReplacedOrStopsTheRun)
+TEST_F(WipeTest, WipeFilesOfAKilledRunAreDeletedFirstAndNothingElse)
+{
+    const std::vector<std::string> leftovers = {"Tolvane0.WipeFile", "Tolvane3.WipeFile",
+                                                "TolvaneFF.WipeFile", "tolvanea.wipefile"};
+    const std::vector<std::string> others = {"Tolvane.WipeFile", "TolvaneG.WipeFile",
+                                             "Tolvane1.WipeFile.txt", "xTolvane2.WipeFile"};
+    for (const std::string& name : leftovers)
+        WriteText(WipePath(name.c_str()), "left over");
+    for (const std::string& name : others)
+        WriteText(WipePath(name.c_str()), "left over");
+    ASSERT_TRUE(::CreateDirectoryA(WipePath("Tolvane5.WipeFile").c_str(), nullptr));
+    const std::string readOnly = WipePath("Tolvane3.WipeFile");
+    ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    ::DeleteFileA(readOnly.c_str());
+    const std::string denied = SystemText(::GetLastError());
+    ASSERT_NE(SystemText(ERROR_SUCCESS), denied);
+
+    std::vector<Line> expected = {kStarted};
+    for (const std::string& name : leftovers)
+    {
+        const std::string path = WipePath(name.c_str());
+        if (path == readOnly)
+        {
+            expected.push_back({E, "File: " + path + " , Error: " + denied});
+            expected.push_back(
+                {E, "KoWipe::StartWipe: Can't delete leftover wipe file: '" + path + "'"});
+        }
+        else
+            expected.push_back(
+                {I, "KoWipe::StartWipe: Leftover wipe file deleted: '" + path + "'"});
+    }
+    expected.push_back(kNoFreeSpace);
+    expected.push_back(Wiped("0.000 b"));
+    EXPECT_EQ(expected, Wipe(m_dir));
+    // Deleted before the volume was measured.
+    EXPECT_EQ(1u, g_vol.queried.size());
+
+    std::vector<std::string> kept = others;
+    kept.push_back("Tolvane3.WipeFile");
+    kept.push_back("Tolvane5.WipeFile");
+    std::sort(kept.begin(), kept.end());
+    std::vector<std::string> left = FilesIn(m_dir);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(kept, left);
+    ::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(WipeTest, AFolderInTheWayOfAWipeFileStopsTheRun)
 {
     const std::string path = WipePath("Tolvane0.WipeFile");
+    ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
+    // What the system says when a folder is deleted as a file.
+    ASSERT_FALSE(::DeleteFileA(path.c_str()));
+    const std::string denied = SystemText(::GetLastError());
     g_vol.avail = 2 * kMiB;
+    EXPECT_EQ((std::vector<Line>{
+                  kStarted,
+                  {I, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
+                  {E, "File: " + path + " , Error: " + denied},
+                  {E, "KoWipeFile::CreateFile: Can't delete file: '" + path + "', wipe aborted"},
+                  {E, Failed(path)},
+                  Wiped("0.000 b")}),
+              Wipe(m_dir));
+    EXPECT_TRUE(g_vol.opened.empty());
+    EXPECT_EQ(std::vector<std::string>{"Tolvane0.WipeFile"}, FilesIn(m_dir));
+}
+
+TEST_F(WipeTest, SpaceThatNeverShrinksEndsTheRunWithAnError)
+{
+    // A compressing or deduplicating volume stores zeros for free.
+    const Line kNoSpaceTaken{
+        E, "KoWipe::StartWipe: The volume does not take up space for the written data"};
+    struct Row
     {
-        SCOPED_TRACE("deletable leftover");
-        HANDLE h =
-            ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, h);
-        ::CloseHandle(h);
-        EXPECT_EQ((std::vector<Line>{
-                      kStarted,
-                      {I, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
-                      {I, "KoWipeFile::CreateFile: The file: '" + path + "' has been deleted"},
-                      kNoFreeSpace,
-                      Wiped("2.000 Mb")}),
-                  Wipe(m_dir));
-        EXPECT_TRUE(FilesIn(m_dir).empty());
-    }
+        const char* what;
+        ULONGLONG avail;
+        std::vector<ULONGLONG> sizes;
+        const char* wiped;
+    };
+    const Row rows[] = {
+        {"two full files that took no room", 3 * kGiB, {kGiB, kGiB}, "2.000 Gb"},
+        // Too small for the check: stopped by the volume's own size.
+        {"never more than the whole volume", 10 * kMiB, {10 * kMiB}, "10.00 Mb"},
+    };
+    for (const Row& row : rows)
     {
-        SCOPED_TRACE("a folder in the way");
-        ASSERT_TRUE(::CreateDirectoryA(path.c_str(), nullptr));
-        // What the system says when a folder is deleted as a file.
-        ASSERT_FALSE(::DeleteFileA(path.c_str()));
-        const std::string denied = SystemText(::GetLastError());
+        SCOPED_TRACE(row.what);
         g_vol = FakeVolume();
-        g_vol.avail = 2 * kMiB;
+        g_vol.avail = row.avail;
+        g_vol.neverShrinks = true;
         m_logStart = LogSize();
-        EXPECT_EQ(
-            (std::vector<Line>{
-                kStarted,
-                {I, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
-                {E, "File: " + path + " , Error: " + denied},
-                {E, "KoWipeFile::CreateFile: Can't delete file: '" + path + "', wipe aborted"},
-                {E, Failed(path)},
-                Wiped("0.000 b")}),
-            Wipe(m_dir));
-        EXPECT_TRUE(g_vol.opened.empty());
-        EXPECT_EQ(std::vector<std::string>{"Tolvane0.WipeFile"}, FilesIn(m_dir));
+        EXPECT_EQ((std::vector<Line>{kStarted, kNoSpaceTaken, Wiped(row.wiped)}), Wipe(m_dir));
+        EXPECT_EQ(row.sizes, g_vol.sizes);
+        EXPECT_TRUE(FilesIn(m_dir).empty());
     }
 }
 
-TEST_F(WipeTest, WipeFilePathsForDrivesRootsAndFolders)
+TEST_F(WipeTest, AWipeFileWithoutABufferDoesNotSpin)
+{
+    // Outside a run: the file loop would never make progress with chunks of
+    // 0 bytes. The call runs on a thread so a fault shows as a failure.
+    KoWipe& run = TheRun();
+    run.m_nBufferSize = 0;
+    const std::string path = WipePath("Tolvane0.WipeFile");
+    std::atomic<bool> done{false};
+    BOOL result = TRUE;
+    std::thread call(
+        [&]()
+        {
+            KoWipeFile file;
+            result = file.CreateFile(4 * kMiB, path.c_str(), m_dir.c_str());
+            done = true;
+        });
+    for (int i = 0; i < 500 && !done; ++i)
+        ::Sleep(10);
+    const bool returned = done;
+    run.m_boolCancel.store(TRUE); // lets a spinning loop out
+    call.join();
+    run.m_boolCancel.store(FALSE);
+    EXPECT_TRUE(returned);
+    EXPECT_FALSE(result);
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+}
+
+TEST_F(WipeTest, WipeFilePathsAndFreeSpaceQueriesForDrivesSharesAndFolders)
 {
     // The drive of the temporary folder: files on its root are refused at
-    // the open, so nothing is ever created there.
+    // the open, so nothing is ever created there. The share does not exist;
+    // only the paths the run asks for are looked at. A free-space query needs
+    // the trailing backslash, which a share root does not work without.
     const std::string drive = m_dir.substr(0, 2);
     ASSERT_EQ(':', drive[1]);
     const std::string sub = m_dir + "\\Sub";
+    const std::string share = "\\\\tolvane-no-server\\share";
     ASSERT_TRUE(::CreateDirectoryA(sub.c_str(), nullptr));
     struct Row
     {
-        std::string target, file;
+        std::string target, file, query;
     };
     const Row rows[] = {
-        {drive, drive + "\\Tolvane0.WipeFile"},
-        {drive + "\\", drive + "\\Tolvane0.WipeFile"},
-        {sub, sub + "\\Tolvane0.WipeFile"},
-        {sub + "\\", sub + "\\Tolvane0.WipeFile"},
+        {drive, drive + "\\Tolvane0.WipeFile", drive + "\\"},
+        {drive + "\\", drive + "\\Tolvane0.WipeFile", drive + "\\"},
+        {sub, sub + "\\Tolvane0.WipeFile", sub + "\\"},
+        {sub + "\\", sub + "\\Tolvane0.WipeFile", sub + "\\"},
+        {share, share + "\\Tolvane0.WipeFile", share + "\\"},
     };
     for (const Row& row : rows)
     {
@@ -652,8 +849,43 @@ TEST_F(WipeTest, WipeFilePathsForDrivesRootsAndFolders)
         g_vol.refuseOpen = row.file;
         Wipe(row.target);
         EXPECT_EQ(std::vector<std::string>{row.file}, g_vol.opened);
+        ASSERT_FALSE(g_vol.queried.empty());
+        EXPECT_EQ(std::vector<std::string>(g_vol.queried.size(), row.query), g_vol.queried);
     }
     EXPECT_TRUE(FilesIn(sub).empty());
+}
+
+TEST_F(WipeTest, AWorkerTakingItsLastStepIsWaitedForAndBlocksANewRun)
+{
+    g_vol.avail = 2 * kMiB;
+    g_holdEnding = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    g_endingReached = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    GetWipeSeam().RunEnding = HeldEnding;
+    m_target = m_dir;
+    ASSERT_TRUE(TheRun().Start(m_target.c_str()));
+    ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_endingReached, 30000));
+    ASSERT_FALSE(TheRun().m_boolRunning.load());
+
+    // A new run now would read as finished as soon as the old worker moved on.
+    EXPECT_FALSE(TheRun().Start(m_target.c_str()));
+    // A close landing now must wait for the worker, or the context could go
+    // from under it. Another thread lets the worker go a little later.
+    HANDLE worker = nullptr;
+    ASSERT_TRUE(::DuplicateHandle(::GetCurrentProcess(), TheRun().m_hThread.get(),
+                                  ::GetCurrentProcess(), &worker, SYNCHRONIZE, FALSE, 0));
+    KernelHandle owned(worker);
+    std::thread releaser(
+        []()
+        {
+            ::Sleep(200);
+            ::SetEvent(g_holdEnding);
+        });
+    TheRun().CancelAndWait();
+    const DWORD ended = ::WaitForSingleObject(worker, 0);
+    releaser.join();
+    EXPECT_EQ(WAIT_OBJECT_0, ended) << "CancelAndWait returned while the worker was still going";
+    EXPECT_TRUE(TheRun().m_boolFinished.load());
+    EXPECT_FALSE(TheRun().m_boolCancel.load()) << "no run was going to cancel";
 }
 
 TEST_F(WipeTest, StartRefusesAMissingTargetWithoutAThread)
