@@ -4,6 +4,7 @@
 #include "app/CmdLineParser.h"
 #include "app/OptionsDlg.h"
 #include "engine/KoWipeProgress.h"
+#include "engine/KoWipeSeam.h"
 #include "framework/WinApp.h"
 #include "res/Version.h"
 #include "res/resource.h"
@@ -22,7 +23,14 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerMs = 500;
 constexpr int kProgressRange = 1000;
 
-BrowseForFolderFunc g_browseForFolder = &BrowseForFolder;
+TolvaneDlgSeam DefaultSeam()
+{
+    TolvaneDlgSeam seam;
+    seam.BrowseForFolder = &BrowseForFolder;
+    seam.SetTimer = &::SetTimer;
+    return seam;
+}
+TolvaneDlgSeam g_seam = DefaultSeam();
 
 int CALLBACK BrowseCallback(HWND hwnd, UINT message, LPARAM, LPARAM data)
 {
@@ -58,12 +66,14 @@ struct ItemList
     }
 };
 
-// A 16 x 16 image of an icon resource; the image list keeps its own copy.
-int AddIcon(CImageList& list, UINT id)
+// A 16 x 16 image that shows nothing: all mask, no colour.
+IconHandle TransparentIcon()
 {
-    IconHandle icon(static_cast<HICON>(
-        ::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0)));
-    return icon ? list.Add(icon.get()) : -1;
+    BYTE andBits[16 * 16 / 8];
+    BYTE xorBits[16 * 16 / 8] = {};
+    for (BYTE& b : andBits)
+        b = 0xFF;
+    return IconHandle(::CreateIcon(nullptr, 16, 16, 1, 1, andBits, xorBits));
 }
 
 KoMessagesContainer& Log()
@@ -105,11 +115,33 @@ BOOL BrowseForFolder(CString& path, HWND owner)
     return result;
 }
 
-BrowseForFolderFunc SetBrowseForFolderFunc(BrowseForFolderFunc func) noexcept
+TolvaneDlgSeam& GetTolvaneDlgSeam() noexcept
 {
-    BrowseForFolderFunc previous = g_browseForFolder;
-    g_browseForFolder = func ? func : &BrowseForFolder;
-    return previous;
+    return g_seam;
+}
+
+void ResetTolvaneDlgSeam() noexcept
+{
+    g_seam = DefaultSeam();
+}
+
+BOOL AddIconsInOrder(CImageList& list, HINSTANCE module, const UINT* ids, int count)
+{
+    BOOL all = TRUE;
+    for (int i = 0; i < count; ++i)
+    {
+        // The image list keeps its own copy of the icon.
+        IconHandle icon(static_cast<HICON>(
+            ::LoadImageA(module, MAKEINTRESOURCEA(ids[i]), IMAGE_ICON, 16, 16, 0)));
+        if (icon && list.Add(icon.get()) != -1)
+            continue;
+        all = FALSE;
+        // A missing picture must not shift every later kind onto the wrong one.
+        IconHandle blank = TransparentIcon();
+        if (!blank || list.Add(blank.get()) == -1)
+            return FALSE;
+    }
+    return all;
 }
 
 CTolvaneDlg::CTolvaneDlg(CWnd* pParent) : CDialog(IDD_TOLVANE_DIALOG, pParent)
@@ -121,9 +153,10 @@ CTolvaneDlg::CTolvaneDlg(CWnd* pParent) : CDialog(IDD_TOLVANE_DIALOG, pParent)
     m_hLinkCursor.reset(static_cast<HCURSOR>(
         ::LoadImageA(res, MAKEINTRESOURCEA(IDC_LINK_CURSOR), IMAGE_CURSOR, 0, 0, LR_DEFAULTSIZE)));
     // Image index = message kind: Error, Warning, Info, Question, Action.
-    m_imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 24, 32);
-    for (UINT id : {IDI_MSG_ERROR, IDI_MSG_WARNING, IDI_MSG_INFO, IDI_MSG_QUESTION, IDI_MSG_ACTION})
-        AddIcon(m_imageList, id);
+    static const UINT kKindIcons[] = {IDI_MSG_ERROR, IDI_MSG_WARNING, IDI_MSG_INFO,
+                                      IDI_MSG_QUESTION, IDI_MSG_ACTION};
+    m_boolIconsMissing = !m_imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 24, 32) ||
+                         !AddIconsInOrder(m_imageList, res, kKindIcons, 5);
 }
 
 CTolvaneDlg::~CTolvaneDlg() = default;
@@ -167,10 +200,18 @@ BOOL CTolvaneDlg::OnInitDialog()
     CString build;
     build.Format("Tolvane build: %d", TOLVANE_BUILD);
     Log().AddMessage(build, KoMessagesContainer::Info);
+    if (m_boolIconsMissing)
+        Log().AddMessage("CTolvaneDlg::CTolvaneDlg: Can't load the message icons",
+                         KoMessagesContainer::Error);
 
     ReadCommandLine();
 
-    m_nTimer = SetTimer(kTimerId, kTimerMs);
+    // Without the timer nothing polls the run: no automatic start, no
+    // caption change and no automatic close. The user must hear of it.
+    m_nTimer = g_seam.SetTimer(m_hWnd, kTimerId, kTimerMs, nullptr);
+    if (m_nTimer == 0)
+        Log().AddMessage("CTolvaneDlg::OnInitDialog: Can't start the timer",
+                         KoMessagesContainer::Error);
     return TRUE;
 }
 
@@ -225,14 +266,15 @@ void CTolvaneDlg::OnCancel()
 
 void CTolvaneDlg::StopRunAndWait()
 {
-    if (Run().m_boolRunning.load())
-    {
-        const BOOL wasEnabled = IsWindowEnabled();
+    // Waited for even when the running flag has fallen: the worker may still
+    // be taking its very last step.
+    const bool running = Run().m_boolRunning.load() != FALSE;
+    const BOOL wasEnabled = IsWindowEnabled();
+    if (running)
         EnableWindow(FALSE);
-        Run().CancelAndWait();
-        if (wasEnabled)
-            EnableWindow(TRUE);
-    }
+    Run().CancelAndWait();
+    if (running && wasEnabled)
+        EnableWindow(TRUE);
     SettleRunOutcome();
 }
 
@@ -344,7 +386,7 @@ void CTolvaneDlg::OnWipe()
     if (!m_boolPathFromCommandLine)
     {
         CString picked;
-        g_browseForFolder(picked, m_hWnd);
+        g_seam.BrowseForFolder(picked, m_hWnd);
         // The picker ran a nested message loop: the window may have begun to close.
         if (m_boolClosing)
             return;
@@ -371,6 +413,7 @@ void CTolvaneDlg::OnWipe()
     {
         m_nRunFirstMessage = firstMessage;
         m_boolOutcomePending = TRUE;
+        m_boolBarFollowsRun = TRUE;
     }
     else
     {
@@ -406,6 +449,19 @@ void CTolvaneDlg::OnOptions()
     dlg.DoModal();
 }
 
+void CTolvaneDlg::ShowRunProgress()
+{
+    KoWipe& run = Run();
+    int pos = 0;
+    const ULONGLONG wiped = run.m_nWiped.load();
+    if (KoWipeProgressPos(run.m_nFreeAtStart.load(), wiped, pos))
+    {
+        CString text;
+        FormatBytes(text, static_cast<LONGLONG>(wiped));
+        m_progress.SetPosText(text, pos);
+    }
+}
+
 void CTolvaneDlg::OnTimer(UINT_PTR)
 {
     KoWipe& run = Run();
@@ -414,18 +470,20 @@ void CTolvaneDlg::OnTimer(UINT_PTR)
     if (running)
     {
         m_btnWipe.SetWindowText("Cancel Wipe");
-        int pos = 0;
-        const ULONGLONG wiped = run.m_nWiped.load();
-        if (KoWipeProgressPos(run.m_nFreeAtStart.load(), wiped, pos))
-        {
-            CString text;
-            FormatBytes(text, static_cast<LONGLONG>(wiped));
-            m_progress.SetPosText(text, pos);
-        }
+        ShowRunProgress();
+        m_boolBarFollowsRun = TRUE;
     }
     else
     {
         m_btnWipe.SetWindowText("Wipe Disk");
+        // The counters are final now (the flag fell after the last write):
+        // without this the bar would keep whatever the last tick of the run
+        // saw, as if the wipe had stopped there.
+        if (m_boolBarFollowsRun)
+        {
+            m_boolBarFollowsRun = FALSE;
+            ShowRunProgress();
+        }
         SettleRunOutcome();
     }
 
@@ -446,8 +504,11 @@ void CTolvaneDlg::UpdateSpaceInfo()
     if (!m_strPath.IsEmpty())
     {
         SetDlgItemText(IDC_TARGET, "Selected: " + m_strPath);
+        // A share root is only understood with its trailing backslash.
+        CString root = m_strPath;
+        AddBackslash(root);
         ULARGE_INTEGER avail, total, totalFree;
-        if (::GetDiskFreeSpaceExA(m_strPath, &avail, &total, &totalFree))
+        if (GetWipeSeam().GetDiskFreeSpaceEx(root, &avail, &total, &totalFree))
         {
             CString text;
             FormatBytes(text, static_cast<LONGLONG>(avail.QuadPart));

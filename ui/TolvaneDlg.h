@@ -34,13 +34,25 @@ enum TolvaneExitCode : int
 
 // Shows the shell's folder picker owned by `owner` (which it disables while
 // open) and on success writes the chosen path into `path` and answers TRUE;
-// otherwise leaves `path` unchanged and answers FALSE.
+// otherwise leaves `path` unchanged and answers FALSE. The calling thread must
+// be in a single-threaded COM apartment (start-up enters one).
 BOOL BrowseForFolder(CString& path, HWND owner);
 
-// The picker the main window calls; tests replace it. Answers the previous
-// one (the default is BrowseForFolder).
-using BrowseForFolderFunc = BOOL (*)(CString& path, HWND owner);
-BrowseForFolderFunc SetBrowseForFolderFunc(BrowseForFolderFunc func) noexcept;
+// What the main window asks of the system that tests replace. Every member
+// starts as the real call; ResetTolvaneDlgSeam puts them back. (Its space
+// display asks for free space through the wipe run's seam.)
+struct TolvaneDlgSeam
+{
+    BOOL (*BrowseForFolder)(CString& path, HWND owner);
+    UINT_PTR(WINAPI* SetTimer)(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
+};
+TolvaneDlgSeam& GetTolvaneDlgSeam() noexcept;
+void ResetTolvaneDlgSeam() noexcept;
+
+// Appends the icons `ids` of `module` to `list` at 16 x 16, in order. An icon
+// that cannot be loaded or added leaves a transparent image in its place, so
+// every later one keeps its index; the answer is then FALSE.
+BOOL AddIconsInOrder(CImageList& list, HINSTANCE module, const UINT* ids, int count);
 
 class CTolvaneDlg : public CDialog
 {
@@ -88,6 +100,8 @@ public:
 
 private:
     void ReadCommandLine();
+    // Shows the run's counters on the bar by the progress rule.
+    void ShowRunProgress();
     // Cancels a run still going and waits for its worker to end, pumping
     // messages meanwhile so its log posts reach the list; then settles the
     // exit code. The window stays disabled while waiting.
@@ -104,4 +118,9 @@ private:
     // Set once closing has begun: nothing new may start, and a second close
     // request while waiting for the run is ignored.
     BOOL m_boolClosing = FALSE;
+    // A run was started or a tick has shown it going: the first tick that
+    // finds it over shows its final counters once more.
+    BOOL m_boolBarFollowsRun = FALSE;
+    // Not every message-kind icon could be had (reported once the list shows).
+    BOOL m_boolIconsMissing = FALSE;
 };

@@ -47,15 +47,18 @@ KoWipe& WipeRun()
 struct FakeVolume
 {
     ULONGLONG free = 0;
+    std::vector<std::string> queried; // the paths the free-space query was given
     ULONGLONG holdAt = ~0ull;
     HANDLE held = nullptr;
     HANDLE release = nullptr;
 };
 FakeVolume g_volume;
 
-BOOL WINAPI FakeFreeSpace(LPCSTR, PULARGE_INTEGER avail, PULARGE_INTEGER total,
+BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER total,
                           PULARGE_INTEGER totalFree)
 {
+    if (!WipeRun().m_boolRunning.load())
+        g_volume.queried.push_back(dir); // the window's own queries
     const ULONGLONG wiped = WipeRun().m_nWiped.load();
     if (wiped >= g_volume.holdAt)
     {
@@ -63,11 +66,33 @@ BOOL WINAPI FakeFreeSpace(LPCSTR, PULARGE_INTEGER avail, PULARGE_INTEGER total,
         ::SetEvent(g_volume.held);
         ::WaitForSingleObject(g_volume.release, kWaitMs);
     }
+    // Three different figures, so that a label on the wrong one shows.
     const ULONGLONG left = wiped < g_volume.free ? g_volume.free - wiped : 0;
     avail->QuadPart = left;
-    total->QuadPart = g_volume.free;
-    totalFree->QuadPart = left;
+    total->QuadPart = g_volume.free + 7 * kMiB;
+    totalFree->QuadPart = left + 3 * kMiB;
     return TRUE;
+}
+
+// The window's timer: what it was asked for, then the real one or a failure.
+struct FakeTimer
+{
+    bool fail = false;
+    UINT_PTR id = 0;
+    UINT elapseMs = 0;
+};
+FakeTimer g_timer;
+
+UINT_PTR WINAPI FakeSetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc)
+{
+    g_timer.id = id;
+    g_timer.elapseMs = elapseMs;
+    if (g_timer.fail)
+    {
+        ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return 0;
+    }
+    return ::SetTimer(hwnd, id, elapseMs, proc);
 }
 
 // The folder picker's answer and what it was given.
@@ -214,7 +239,9 @@ protected:
         GetWipeSeam().GetDiskFreeSpaceEx = &FakeFreeSpace;
         g_picker = FakePicker{};
         g_picker.answer = m_dir;
-        SetBrowseForFolderFunc(&FakeBrowse);
+        GetTolvaneDlgSeam().BrowseForFolder = &FakeBrowse;
+        g_timer = FakeTimer{};
+        GetTolvaneDlgSeam().SetTimer = &FakeSetTimer;
     }
 
     void TearDown() override
@@ -223,7 +250,7 @@ protected:
         if (g_pAppContext)
             WipeRun().CancelAndWait();
         DestroyAppContext();
-        SetBrowseForFolderFunc(nullptr);
+        ResetTolvaneDlgSeam();
         ResetWipeSeam();
         ::CloseHandle(g_volume.held);
         ::CloseHandle(g_volume.release);
@@ -371,7 +398,7 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
         TearDown();
         SetUp();
         g_volume.free = 5 * kMiB;
-        std::string question, target, caption;
+        std::string question, target, caption, avail, total, freeText;
         bool ownerDisabled = false;
         RunDialog(
             [&](HWND dlg)
@@ -380,6 +407,9 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
                 if (!box)
                     return;
                 question = Text(::GetDlgItem(box, 0xFFFF));
+                avail = Text(::GetDlgItem(dlg, IDC_AVAIL));
+                total = Text(::GetDlgItem(dlg, IDC_TOTAL));
+                freeText = Text(::GetDlgItem(dlg, IDC_FREE));
                 ownerDisabled = !::IsWindowEnabled(dlg);
                 Answer(box, c.answer);
                 WaitFor([&]() { return !::IsWindow(box); });
@@ -393,6 +423,11 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
         EXPECT_EQ("Are you sure want to wipe disk: '" + m_dir + "' ?  It may take some time.",
                   question);
         EXPECT_TRUE(ownerDisabled) << "the confirmation must be modal to the main window";
+        EXPECT_EQ("Avali: 5.000 Mb", avail);
+        EXPECT_EQ("Total: 12.00 Mb", total);
+        EXPECT_EQ("Free: 8.000 Mb", freeText);
+        ASSERT_FALSE(g_volume.queried.empty());
+        EXPECT_EQ(m_dir + "\\", g_volume.queried.front()) << "a share root needs the backslash";
         EXPECT_EQ("Selected: " + m_dir, target);
         EXPECT_EQ("Wipe Disk", caption);
         EXPECT_EQ(1000, m_dlg->m_progress.m_nUpper);
@@ -459,8 +494,8 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
         SetUp();
         g_volume.free = c.free;
         g_volume.holdAt = c.holdAt;
-        std::string caption, bar;
-        int pos = -1;
+        std::string caption, bar, finalBar;
+        int pos = -1, finalPos = -1;
         RunDialog(
             [&](HWND dlg)
             {
@@ -472,13 +507,20 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
                 pos = m_dlg->m_progress.m_nPos;
                 ::SetEvent(g_volume.release);
                 WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
+                // The first tick after the run shows where it really ended.
+                Tick(dlg);
+                finalBar = Text(::GetDlgItem(dlg, IDC_PROGRESS));
+                finalPos = m_dlg->m_progress.m_nPos;
             });
 
-        CString expected;
+        CString expected, expectedFinal;
         FormatBytes(expected, static_cast<LONGLONG>(c.holdAt));
+        FormatBytes(expectedFinal, static_cast<LONGLONG>(c.free));
         EXPECT_EQ("Cancel Wipe", caption);
         EXPECT_EQ(c.pos, pos);
         EXPECT_EQ(std::string(expected.c_str()), bar);
+        EXPECT_EQ(1000, finalPos);
+        EXPECT_EQ(std::string(expectedFinal.c_str()), finalBar);
         EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
     }
 }
@@ -575,6 +617,86 @@ TEST_F(MainDialog, ClosingWhileTheQuestionIsOpenStartsNothing)
     EXPECT_TRUE(WipeFiles(m_dir).empty());
 }
 
+TEST_F(MainDialog, PollsEveryHalfSecondAndSaysSoWhenItCannot)
+{
+    for (bool fail : {false, true})
+    {
+        SCOPED_TRACE(fail ? "no timer" : "timer");
+        TearDown();
+        SetUp();
+        g_timer.fail = fail;
+        RunDialog([](HWND) {});
+        EXPECT_EQ(500u, g_timer.elapseMs);
+        EXPECT_EQ(fail, Logged(KoMessagesContainer::Error,
+                               "CTolvaneDlg::OnInitDialog: Can't start the timer"));
+    }
+}
+
+// The image's pixels drawn over a fixed background: colour and mask both count.
+std::vector<DWORD> Pixels(const std::function<void(HDC)>& draw)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    std::fill_n(static_cast<DWORD*>(bits), 256, 0x00808080u);
+    draw(dc);
+    ::GdiFlush();
+    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + 256);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+    return pixels;
+}
+
+std::vector<DWORD> IconPixels(UINT id)
+{
+    HICON icon = static_cast<HICON>(
+        ::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+    std::vector<DWORD> pixels =
+        Pixels([&](HDC dc) { ::DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL); });
+    ::DestroyIcon(icon);
+    return pixels;
+}
+
+std::vector<DWORD> ImagePixels(HIMAGELIST list, int index)
+{
+    return Pixels([&](HDC dc) { ::ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL); });
+}
+
+// The two ways of drawing blend the edges with a rounding of their own.
+bool SamePicture(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        for (int shift = 0; shift < 32; shift += 8)
+        {
+            const int x = static_cast<int>((a[i] >> shift) & 0xFF);
+            const int y = static_cast<int>((b[i] >> shift) & 0xFF);
+            if (x - y > 2 || y - x > 2)
+                return false;
+        }
+    return true;
+}
+
+TEST(KindIcons, AMissingIconKeepsEveryLaterOneAtItsIndex)
+{
+    CImageList list;
+    ASSERT_TRUE(list.Create(16, 16, ILC_COLOR32 | ILC_MASK, 24, 32));
+    const UINT ids[] = {IDI_MSG_ERROR, 999, IDI_MSG_INFO};
+    EXPECT_FALSE(AddIconsInOrder(list, ::GetModuleHandleA(nullptr), ids, 3));
+    ASSERT_EQ(3, list.GetImageCount());
+    EXPECT_TRUE(SamePicture(IconPixels(IDI_MSG_ERROR), ImagePixels(list.GetSafeHandle(), 0)));
+    EXPECT_TRUE(SamePicture(IconPixels(IDI_MSG_INFO), ImagePixels(list.GetSafeHandle(), 2)));
+}
+
 // The list view would destroy the image list it holds when it goes (it is
 // not made with shared image lists); the dialog destroys its own as well.
 // Exactly one of them may do it: the dialog, after taking it back.
@@ -597,6 +719,7 @@ TEST_F(MainDialog, ImageListHoldsTheKindIconsAndIsDestroyedOnce)
     ASSERT_NE(nullptr, hook);
     HIMAGELIST shown = nullptr;
     int images = -1;
+    std::vector<std::vector<DWORD>> pictures;
     RunDialog(
         [&](HWND dlg)
         {
@@ -604,11 +727,20 @@ TEST_F(MainDialog, ImageListHoldsTheKindIconsAndIsDestroyedOnce)
             shown = reinterpret_cast<HIMAGELIST>(
                 ::SendMessageA(g_listToWatch, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
             images = ::ImageList_GetImageCount(shown);
+            for (int i = 0; i < images; ++i)
+                pictures.push_back(ImagePixels(shown, i));
         });
     ::UnhookWindowsHookEx(hook);
 
     EXPECT_NE(nullptr, shown);
-    EXPECT_EQ(5, images);
+    ASSERT_EQ(5, images);
+    // The image index is the message kind: Error, Warning, Info, Question, Action.
+    const UINT kinds[] = {IDI_MSG_ERROR, IDI_MSG_WARNING, IDI_MSG_INFO, IDI_MSG_QUESTION,
+                          IDI_MSG_ACTION};
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j)
+            EXPECT_EQ(i == j, SamePicture(IconPixels(kinds[i]), pictures[j]))
+                << "icon " << kinds[i] << ", image " << j;
     EXPECT_EQ(nullptr, g_imageListAtListDestroy) << "the list view still held the image list";
     EXPECT_EQ(nullptr, m_dlg->m_imageList.GetSafeHandle());
 }
