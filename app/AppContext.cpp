@@ -1,11 +1,9 @@
 #include "app/AppContext.h"
 
 #include "framework/WinApp.h"
+#include "support/Handle.h"
 #include "support/KoFile.h"
 #include "support/KoFormat.h"
-
-#include <memory>
-#include <type_traits>
 
 #include <shlobj.h>
 
@@ -32,10 +30,20 @@ AppContextSeam DefaultSeam()
 
 AppContextSeam g_seam = DefaultSeam();
 
-struct LibraryCloser
+// The library from the system folder, by full path: a DLL of that name
+// beside the program (a downloads folder, a share) must never be the one
+// that runs.
+ModuleHandle LoadSystemLibrary(const char* name)
 {
-    void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
-};
+    char folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return ModuleHandle();
+    CString path = folder;
+    AddBackslash(path);
+    path += name;
+    return ModuleHandle(::LoadLibraryA(path));
+}
 
 // Asks for one shell folder; empty unless the call answers S_OK.
 CString FolderPath(GetFolderPathFn getFolderPath, int csidl)
@@ -78,8 +86,7 @@ BOOL AppContext::InitUserDataFolder()
     {
         // SHFOLDER.DLL is loaded at run time so the program starts on systems
         // whose shell lacks SHGetFolderPathA.
-        std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryCloser> library(
-            ::LoadLibraryA(g_seam.pszFolderDll));
+        const ModuleHandle library = LoadSystemLibrary(g_seam.pszFolderDll);
         GetFolderPathFn getFolderPath = nullptr;
         if (library)
             getFolderPath = reinterpret_cast<GetFolderPathFn>(

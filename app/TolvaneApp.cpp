@@ -4,9 +4,43 @@
 #include "support/Handle.h"
 #include "ui/TolvaneDlg.h"
 
+#include <ole2.h>
+
 namespace
 {
 const char kMutexName[] = "Orbelin software Tolvane Application";
+
+// Libraries loaded by name come from the system folder only, never from the
+// program's own folder (a downloads folder, a share), where a planted DLL of
+// a system name would run with the user's rights. The call exists from
+// Windows 8 (and Windows 7 with its loader update); older systems go on.
+void RestrictDllSearchToSystemFolder() noexcept
+{
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    auto set = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(
+        kernel ? ::GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr));
+    if (set != nullptr)
+        set(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// The window thread's single-threaded COM apartment, which the shell's folder
+// picker needs. When it cannot be entered the program goes on without.
+class OleApartment
+{
+public:
+    OleApartment() noexcept : m_hr(::OleInitialize(nullptr)) {}
+    ~OleApartment()
+    {
+        if (SUCCEEDED(m_hr))
+            ::OleUninitialize();
+    }
+    OleApartment(const OleApartment&) = delete;
+    OleApartment& operator=(const OleApartment&) = delete;
+
+private:
+    HRESULT m_hr;
+};
 
 // Destroys the application context when start-up leaves, also by an
 // exception, so that no worker outlives it unnoticed.
@@ -35,6 +69,7 @@ CTolvaneApp::~CTolvaneApp() = default;
 
 BOOL CTolvaneApp::InitInstance()
 {
+    RestrictDllSearchToSystemFolder();
     Enable3dControlsStatic();
 
     ::SetLastError(ERROR_SUCCESS);
@@ -45,6 +80,7 @@ BOOL CTolvaneApp::InitInstance()
         return TRUE;
     }
 
+    OleApartment apartment;
     AppContextScope context;
     SetProfileName(g_pAppContext->GetSettingsFilePath());
     LoadSettings(*this);

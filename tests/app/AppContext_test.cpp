@@ -248,11 +248,29 @@ TEST_F(SettingsTest, SettingsAreSavedInTheirSectionAndReadBackAsStored)
     }
 }
 
+bool PlantedLibraryRan()
+{
+    char trace[16] = {};
+    return ::GetEnvironmentVariableA("TOLVANE_PLANTED_SHFOLDER", trace, sizeof trace) != 0;
+}
+
 // The one case on the prefix's real application-data folder, through the
 // real SHFOLDER.DLL. The folders are the program's own; they are removed
 // afterwards only if this test made them and they are still empty.
+//
+// A planted SHFOLDER.DLL sits beside this test program, and the test runs
+// with the Windows search order for it (program folder first): loaded by
+// its bare name, the planted copy would run.
 TEST(RealDataFolder, IsMadeUnderTheUsersApplicationDataFolder)
 {
+    {
+        HMODULE byName = ::LoadLibraryA("SHFOLDER.DLL");
+        ASSERT_NE(nullptr, byName);
+        ::FreeLibrary(byName);
+        ASSERT_TRUE(PlantedLibraryRan()) << "the planted library is not in the way here";
+        ::SetEnvironmentVariableA("TOLVANE_PLANTED_SHFOLDER", nullptr);
+    }
+
     char appData[MAX_PATH] = {};
     ASSERT_EQ(S_OK, ::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, 0, appData));
     const std::string orbelin = std::string(appData) + "\\Orbelin software";
@@ -264,6 +282,7 @@ TEST(RealDataFolder, IsMadeUnderTheUsersApplicationDataFolder)
         EXPECT_EQ(tolvane, context.m_strUserDataFolder.c_str());
         EXPECT_TRUE(IsDir(tolvane));
     }
+    EXPECT_FALSE(PlantedLibraryRan());
     if (!existed)
         ::RemoveDirectoryA(tolvane.c_str());
     if (!orbelinExisted)
