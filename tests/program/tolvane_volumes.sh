@@ -6,7 +6,9 @@
 #   - /P:<drive> /R /A leaves m_boolRandom=1 and the other three 0;
 #   - a second instance started during a run exits at once with 3, and the
 #     first run still ends normally;
-#   - WM_CLOSE during a run cancels it: no wipe file is left, exit code 1.
+#   - WM_CLOSE during a run cancels it: no wipe file is left, exit code 1;
+#   - wipe files left by a killed run that fill the volume are deleted by
+#     the next run, which then wipes normally and exits 0.
 # "During a run" is made certain, not likely: once the first wipe file shows
 # up the program is stopped (SIGSTOP) while the test acts, then resumed.
 #
@@ -106,7 +108,7 @@ wait_for_wipe_file() {
     return 1
 }
 
-no_wipe_files() { ! compgen -G "$1/Tolvane*.WipeFile" >/dev/null; }
+no_wipe_files() { [ -z "$(find "$1" -maxdepth 1 -iname 'Tolvane*.WipeFile')" ]; }
 
 ini_value() { # ini_value KEY: the value in the settings file, or "missing"
     local v
@@ -219,6 +221,20 @@ fi
 finish "$started" 300
 check "WM_CLOSE during a run ends the process as cancelled, code 1 (got $rc)" [ "$rc" = 1 ]
 check "WM_CLOSE during a run leaves no wipe file" no_wipe_files "$big"
+
+# 6. Wipe files of a killed run fill the volume; the next run clears them.
+before="$(vol_avail_bytes "$small")"
+dd if=/dev/zero of="$small/Tolvane0.WipeFile" bs=1M count=$((before / 2097152)) 2>/dev/null
+dd if=/dev/zero of="$small/TOLVANE1F.WIPEFILE" bs=1M 2>/dev/null
+sync
+check "the leftovers fill the volume ($(vol_avail_bytes "$small") bytes free)" \
+    [ "$(vol_avail_bytes "$small")" -lt 1048576 ]
+start leftovers "/P:$S:" /A
+finish "$started" 180
+check "a run after a killed one exits 0 (got $rc)" [ "$rc" = 0 ]
+check "a run after a killed one leaves no wipe file" no_wipe_files "$small"
+after="$(vol_avail_bytes "$small")"
+check "the free space is back after the leftovers ($after of $before bytes)" [ "$after" = "$before" ]
 
 # The planted deleted data on the small volume is gone.
 wineserver -w
