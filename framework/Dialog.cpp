@@ -2,6 +2,47 @@
 
 #include "framework/WinApp.h"
 
+namespace
+{
+// The style in a dialog template resource, in either template format; 0 when
+// there is no such template.
+DWORD TemplateStyle(HINSTANCE instance, UINT nIDTemplate)
+{
+    HRSRC found = ::FindResourceA(instance, MAKEINTRESOURCEA(nIDTemplate), RT_DIALOG);
+    HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+    const auto* words = loaded ? static_cast<const WORD*>(::LockResource(loaded)) : nullptr;
+    if (!words || ::SizeofResource(instance, found) < 16)
+        return 0;
+    // The extended form starts with version 1 and the signature 0xFFFF, then
+    // the help id and the extended style; the style follows at byte 12.
+    DWORD style = 0;
+    if (words[0] == 1 && words[1] == 0xFFFF)
+        CopyMemory(&style, words + 6, sizeof(style));
+    else
+        CopyMemory(&style, words, sizeof(style));
+    return style;
+}
+
+// `window` moved so that its centre is that of `over`, then pushed back inside
+// `work` where it sticks out (to its left and top edges when it is larger).
+RECT CentredInside(const RECT& window, const RECT& over, const RECT& work)
+{
+    const LONG width = window.right - window.left;
+    const LONG height = window.bottom - window.top;
+    LONG x = over.left + ((over.right - over.left) - width) / 2;
+    LONG y = over.top + ((over.bottom - over.top) - height) / 2;
+    if (x + width > work.right)
+        x = work.right - width;
+    if (x < work.left)
+        x = work.left;
+    if (y + height > work.bottom)
+        y = work.bottom - height;
+    if (y < work.top)
+        y = work.top;
+    return {x, y, x + width, y + height};
+}
+} // namespace
+
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
 {
     // The dialog manager calls this procedure from its default processing.
@@ -41,8 +82,36 @@ INT_PTR CDialog::DoModal()
     if (m_hWnd)
         return -1;
     AfxInitCommonControls();
-    return ::DialogBoxParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), OwnerWindow(),
-                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    HINSTANCE instance = AfxGetResourceHandle();
+    // The dialog manager creates every dialog hidden and shows a visible
+    // template's after WM_INITDIALOG, so the template tells which is which.
+    m_bCentreAfterInit = (TemplateStyle(instance, m_nIDTemplate) & WS_VISIBLE) == 0;
+    const INT_PTR result =
+        ::DialogBoxParamA(instance, MAKEINTRESOURCEA(m_nIDTemplate), OwnerWindow(),
+                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
+    m_bCentreAfterInit = false;
+    return result;
+}
+
+void CDialog::CentreOnOwner()
+{
+    RECT window;
+    GetWindowRect(&window);
+    // Over the owner while it can be seen; else over the work area of the
+    // monitor the dialog is on.
+    HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
+    const bool overOwner = owner && ::IsWindowVisible(owner) && !::IsIconic(owner);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!::GetMonitorInfoA(
+            ::MonitorFromWindow(overOwner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor))
+        return;
+    RECT over = monitor.rcWork;
+    if (overOwner)
+        ::GetWindowRect(owner, &over);
+    const RECT placed = CentredInside(window, over, monitor.rcWork);
+    SetWindowPos(nullptr, placed.left, placed.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
@@ -83,9 +152,20 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
 
 LRESULT CDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_INITDIALOG)
-        return OnInitDialog();
-    return CWnd::WindowProc(message, wParam, lParam);
+    if (message != WM_INITDIALOG)
+        return CWnd::WindowProc(message, wParam, lParam);
+    RECT before;
+    GetWindowRect(&before);
+    const BOOL result = OnInitDialog();
+    if (m_bCentreAfterInit && m_hWnd)
+    {
+        // Where the initialisation put the dialog, it stays.
+        RECT after;
+        GetWindowRect(&after);
+        if (after.left == before.left && after.top == before.top)
+            CentreOnOwner();
+    }
+    return result;
 }
 
 BOOL CDialog::OnCommand(WPARAM wParam, LPARAM)

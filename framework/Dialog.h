@@ -22,6 +22,12 @@
 // answers TRUE to let the dialog manager put the focus on the first
 // enabled tab stop.
 //
+// A modal dialog whose template is not visible (no WS_VISIBLE) is centred on
+// its owner once OnInitDialog has returned, or on the work area when it has
+// no owner to show it over, and kept inside the work area; not when
+// OnInitDialog moved it. One whose template is visible keeps the template's
+// position.
+//
 // CDialog::OnInitDialog runs UpdateData(FALSE); CDialog::OnOK runs
 // UpdateData(TRUE) and ends the dialog with IDOK when it succeeds;
 // CDialog::OnCancel ends it with IDCANCEL.
@@ -63,4 +69,7 @@ protected:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND OwnerWindow() const;
+    void CentreOnOwner();
+
+    bool m_bCentreAfterInit = false; // set by DoModal for a hidden template
 };

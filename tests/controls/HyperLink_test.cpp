@@ -1,6 +1,7 @@
 #include "controls/HyperLink.h"
 
 #include "controls/HyperLinkGeometry.h"
+#include "framework/Handle.h"
 
 #include "Canvas.h"
 #include "Host.h"
@@ -89,12 +90,13 @@ protected:
         HyperLinkSeam::SetMessageBeep(nullptr);
     }
 
-    // A static control at (10, 20), 300 x 41, bound to `link`.
-    void Bind(CHyperLink& link, const char* text, DWORD style)
+    // A static control at (10, 20), 300 x 41, in `font` (else the large one),
+    // bound to `link`.
+    void Bind(CHyperLink& link, const char* text, DWORD style, HFONT font = nullptr)
     {
         HWND hwnd = m_host.AddChild("STATIC", text, style, 10, 20, 300, 41, 1013);
         ASSERT_NE(nullptr, hwnd);
-        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : m_font), FALSE);
         ASSERT_TRUE(link.SubclassWindow(hwnd));
     }
     SIZE Extent(const char* text) const
@@ -146,6 +148,34 @@ TEST_F(Link, FitsToItsTextInItsOwnFont)
                            310 - (300 - ext.cx) / 2, 61 - (41 - ext.cy) / 2};
     EXPECT_TRUE(EqualRect(&expected, &rc))
         << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
+}
+
+TEST_F(Link, ShowsItsWholeTextInTheDialogFont)
+{
+    // The main window's link: 8 pt Tahoma, centred both ways. Fitted to its
+    // text, it must show every pixel of it: the same text drawn with room to
+    // spare in the font the control draws with lights as many pixels.
+    LOGFONTA lf = {};
+    {
+        ScopedGetDC screen(nullptr);
+        lf.lfHeight = -MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    }
+    lstrcpyA(lf.lfFaceName, "Tahoma");
+    FontHandle font(CreateFontIndirectA(&lf));
+    const char* text = "www.orbelin.example";
+    CHyperLink link;
+    Bind(link, text, SS_CENTER | SS_CENTERIMAGE, font.get());
+    const COLORREF colour = link.m_crLink;
+    const int shown = CountRendered(link, colour); // the first paint picks the drawing font
+
+    Canvas roomy(400, 60);
+    roomy.Fill(RGB(255, 255, 255));
+    ScopedSelect drawing(roomy.Dc(), link.GetFont());
+    SetTextColor(roomy.Dc(), colour);
+    SetBkMode(roomy.Dc(), TRANSPARENT);
+    TextOutA(roomy.Dc(), 10, 10, text, lstrlenA(text));
+    const RECT all = {0, 0, roomy.Width(), roomy.Height()};
+    EXPECT_EQ(roomy.Count(all, [colour](COLORREF c) { return c == colour; }), shown);
 }
 
 TEST_F(Link, BindingTakesTextAsTargetAndAsksForClicks)

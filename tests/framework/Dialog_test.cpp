@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -329,6 +330,108 @@ TEST(DialogModalTest, WithoutAParentTheMainWindowOwnsTheDialog)
     alone.m_nTimerResult = 1;
     EXPECT_EQ(1, alone.DoModal());
     EXPECT_EQ(nullptr, alone.m_hwndOwner);
+}
+
+// A modal dialog that notes where it is when its OnInitDialog is done and
+// once it is shown, and can move itself in OnInitDialog.
+class PlacedDlg : public CDialog
+{
+public:
+    PlacedDlg(UINT nIDTemplate, CWnd* pOwner) : CDialog(nIDTemplate, pOwner) {}
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        if (m_bMove)
+            SetWindowPos(nullptr, m_ptMoveTo.x, m_ptMoveTo.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetWindowRect(&m_rcAfterInit);
+        SetTimer(1, 10);
+        return TRUE;
+    }
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message != WM_TIMER)
+            return CDialog::WindowProc(message, wParam, lParam);
+        KillTimer(wParam);
+        GetWindowRect(&m_rcShown);
+        EndDialog(IDOK);
+        return 0;
+    }
+
+    bool m_bMove = false;
+    POINT m_ptMoveTo{0, 0};
+    RECT m_rcAfterInit{};
+    RECT m_rcShown{};
+};
+
+TEST(DialogModalTest, OpensCentredOnItsOwnerInsideTheWorkArea)
+{
+    RECT work;
+    ASSERT_TRUE(::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    enum Where
+    {
+        Centred,           // its centre on that of the owner (or of the work area)
+        LeftTopOfWork,     // pushed back inside at the work area's left and top
+        RightBottomOfWork, // pushed back inside at its right and bottom
+        WhereInitPutIt,    // where OnInitDialog left it
+    };
+    const struct Row
+    {
+        const char* name;
+        UINT id;
+        bool owned;
+        RECT owner; // relative to the work area; negative: from its right or bottom
+        bool move;
+        Where where;
+    } rows[] = {
+        {"hidden template", IDD_FW_TEST, true, {100, 80, 600, 480}, false, Centred},
+        {"no owner", IDD_FW_TEST, false, {}, false, Centred},
+        {"owner at top left", IDD_FW_TEST, true, {0, 0, 40, 30}, false, LeftTopOfWork},
+        {"owner at bottom right", IDD_FW_TEST, true, {-40, -30, 0, 0}, false, RightBottomOfWork},
+        {"moved by OnInitDialog", IDD_FW_TEST, true, {100, 80, 600, 480}, true, WhereInitPutIt},
+        {"visible template", IDD_FW_VISIBLE, true, {100, 80, 600, 480}, false, WhereInitPutIt},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.name);
+        TestDlg owner;
+        ASSERT_TRUE(owner.Create(IDD_FW_TEST));
+        RECT at = row.owner;
+        if (at.left < 0)
+            OffsetRect(&at, work.right, work.bottom);
+        else
+            OffsetRect(&at, work.left, work.top);
+        owner.SetWindowPos(nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+
+        PlacedDlg dlg(row.id, row.owned ? &owner : nullptr);
+        dlg.m_bMove = row.move;
+        dlg.m_ptMoveTo = {work.left + 7, work.top + 9};
+        ASSERT_EQ(IDOK, dlg.DoModal());
+        const RECT& got = dlg.m_rcShown;
+        const RECT over = row.owned ? at : work;
+        switch (row.where)
+        {
+        case Centred:
+            EXPECT_LE(std::abs((got.left + got.right) - (over.left + over.right)), 1);
+            EXPECT_LE(std::abs((got.top + got.bottom) - (over.top + over.bottom)), 1);
+            break;
+        case LeftTopOfWork:
+            EXPECT_EQ(work.left, got.left);
+            EXPECT_EQ(work.top, got.top);
+            break;
+        case RightBottomOfWork:
+            EXPECT_EQ(work.right, got.right);
+            EXPECT_EQ(work.bottom, got.bottom);
+            break;
+        case WhereInitPutIt:
+            EXPECT_TRUE(EqualRect(&dlg.m_rcAfterInit, &got))
+                << got.left << "," << got.top << " after init " << dlg.m_rcAfterInit.left << ","
+                << dlg.m_rcAfterInit.top;
+            break;
+        }
+        owner.DestroyWindow();
+    }
 }
 
 TEST(DialogModalTest, MissingTemplateAnswersMinusOne)
