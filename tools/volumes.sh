@@ -21,7 +21,7 @@
 VOL_PATTERN="${VOL_PATTERN:-TOLVANE-PLANTED-DELETED-DATA-32B}"
 
 # What this shell made, one record per line: "mount DIR", "image FILE",
-# "drive PREFIX LETTER", "dir DIR".
+# "loop DEVICE", "drive PREFIX LETTER", "dir DIR".
 VOL_MADE=()
 
 _vol_err() { echo "volumes.sh: $*" >&2; }
@@ -89,6 +89,103 @@ vol_make_ext4() {
     fi
 }
 
+# vol_make_ntfs DIR MIB: makes the NTFS image DIR.img of MIB MiB (mkntfs -q
+# -F -f), attaches it to a loop device and mounts that at DIR with ntfs-3g
+# (package ntfs-3g). Through a block device ntfs-3g mounts as "fuseblk",
+# whose unmount waits until ntfs-3g has written everything back and closed
+# the device, so the image can be read right after vol_release. Mount it
+# again with vol_remount_ntfs DIR.
+vol_make_ntfs() {
+    local dir="$1" mib="$2"
+    local img="$dir.img" dev out
+    if [ -e "$img" ]; then
+        _vol_err "$img already exists; not touching it"
+        return 1
+    fi
+    if ! command -v mkntfs >/dev/null || ! command -v ntfs-3g >/dev/null; then
+        _vol_err "mkntfs or ntfs-3g missing (apt-get install ntfs-3g)"
+        return 1
+    fi
+    truncate -s "${mib}M" "$img" || return 1
+    VOL_MADE+=("image $img")
+    # mkntfs warns about the geometry of a plain file: shown only on failure.
+    if ! out="$(mkntfs -q -F -f "$img" 2>&1)"; then
+        _vol_err "mkntfs failed: $out"
+        return 1
+    fi
+    dev="$(losetup -f --show "$img")" || return 1
+    VOL_MADE+=("loop $dev")
+    if [ ! -d "$dir" ]; then
+        mkdir -p "$dir" || return 1
+        VOL_MADE+=("dir $dir")
+    fi
+    vol_remount_ntfs "$dir"
+}
+
+# vol_remount_ntfs DIR: mounts the NTFS volume made by vol_make_ntfs DIR at
+# DIR again (after vol_release).
+vol_remount_ntfs() {
+    local dir="$1" dev
+    dev="$(losetup -n -O NAME -j "$dir.img" | head -n1)"
+    if [ -z "$dev" ]; then
+        _vol_err "$dir.img is not attached to a loop device"
+        return 1
+    fi
+    ntfs-3g "$dev" "$dir" || return 1
+    VOL_MADE+=("mount $dir")
+}
+
+# Small planted files: file I of the planting TAG is named
+# "TvSmall-<TAG>-<IIII>.dat" and holds its key "TOLVANE-SMALL-<TAG>-<IIII>;"
+# repeated, cut to the file's size. TAG (letters and digits) tells one
+# planting from another on the same volume, so a count sees only the files
+# of the planting asked for.
+
+# vol_plant_small_files DIR TAG [COUNT] [BYTES]: writes COUNT (default 500)
+# files of BYTES (default 200) bytes each into DIR, syncs, deletes them,
+# syncs and drops the page cache. On NTFS files this small live inside their
+# file records; a deleted one's contents and name stay in the freed record.
+vol_plant_small_files() {
+    local dir="$1" tag="$2" count="${3:-500}" bytes="${4:-200}"
+    if ! [[ "$tag" =~ ^[A-Za-z0-9]+$ && "$count" =~ ^[0-9]+$ && "$bytes" =~ ^[0-9]+$ ]] ||
+        ((count > 10000)); then
+        _vol_err "vol_plant_small_files: TAG of letters and digits, at most 10000 files"
+        return 1
+    fi
+    python3 - "$dir" "$tag" "$count" "$bytes" <<'EOF' || return 1
+import os, sys
+folder, tag, count, size = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+for i in range(count):
+    key = f"TOLVANE-SMALL-{tag}-{i:04d};".encode()
+    with open(os.path.join(folder, f"TvSmall-{tag}-{i:04d}.dat"), "wb") as f:
+        f.write((key * (size // len(key) + 1))[:size])
+EOF
+    sync
+    rm -f "$dir/TvSmall-$tag-"[0-9][0-9][0-9][0-9].dat
+    sync
+    echo 3 >/proc/sys/vm/drop_caches
+}
+
+# vol_count_small_files FILE TAG [COUNT]: reads FILE (a raw image, after
+# vol_release) and prints two numbers: how many of the COUNT (default 500)
+# files planted with TAG still have their contents in it (ASCII: any whole
+# copy of the file's key), and how many still have their name (UTF-16LE, as
+# NTFS keeps names: the whole name).
+vol_count_small_files() {
+    python3 - "$1" "$2" "${3:-500}" <<'EOF'
+import mmap, re, sys
+path, tag, count = sys.argv[1], sys.argv[2], int(sys.argv[3])
+def utf16(text):
+    return b"".join(re.escape(c.encode()) + b"\x00" for c in text)
+contents = re.compile(re.escape(f"TOLVANE-SMALL-{tag}-".encode()) + rb"([0-9]{4});")
+names = re.compile(utf16(f"TvSmall-{tag}-") + rb"((?:[0-9]\x00){4})" + utf16(".dat"))
+with open(path, "rb") as f, mmap.mmap(f.fileno(), 0, access=mmap.ACCESS_READ) as data:
+    found_contents = {int(m.group(1)) for m in contents.finditer(data)}
+    found_names = {int(m.group(1)[::2]) for m in names.finditer(data)}
+print(sum(i < count for i in found_contents), sum(i < count for i in found_names))
+EOF
+}
+
 # vol_loopdev DIR: prints the block device name (e.g. loop3) mounted at DIR.
 vol_loopdev() {
     local src
@@ -98,8 +195,10 @@ vol_loopdev() {
 
 # vol_avail_bytes DIR: prints the bytes available to an ordinary writer on
 # the volume at DIR (statvfs f_bavail * f_frsize, which Wine reports).
+# (Shell arithmetic, not awk: mawk's %d stops at 2^31 - 1.)
 vol_avail_bytes() {
-    stat -f -c '%a %S' "$1" | awk '{ printf "%d\n", $1 * $2 }'
+    local n
+    read -r -a n < <(stat -f -c '%a %S' "$1") && echo $((n[0] * n[1]))
 }
 
 # vol_map_drive PREFIX LETTER DIR: makes drive LETTER: of the Wine prefix
@@ -180,7 +279,7 @@ vol_release() {
 }
 
 # vol_cleanup: undoes everything recorded, newest first: drive letters,
-# mounts (lazily if busy), images and the folders it created. Safe to call
+# mounts (lazily if busy), loop devices, images and the folders it created. Safe to call
 # twice and from an EXIT trap.
 vol_cleanup() {
     local i rec kind rest
@@ -191,6 +290,7 @@ vol_cleanup() {
         case "$kind" in
         drive) rm -f "${rest% *}/dosdevices/${rest##* }:" ;;
         mount) umount "$rest" 2>/dev/null || umount -l "$rest" 2>/dev/null ;;
+        loop) losetup -d "$rest" 2>/dev/null ;;
         image) rm -f "$rest" ;;
         dir) rmdir "$rest" 2>/dev/null ;;
         esac
@@ -209,5 +309,6 @@ _vol_forget() {
 # vol_free_bytes DIR: prints the free bytes of the volume at DIR, reserve
 # included (statvfs f_bfree * f_frsize); minus vol_avail_bytes, the reserve.
 vol_free_bytes() {
-    stat -f -c '%f %S' "$1" | awk '{ printf "%d\n", $1 * $2 }'
+    local n
+    read -r -a n < <(stat -f -c '%f %S' "$1") && echo $((n[0] * n[1]))
 }
