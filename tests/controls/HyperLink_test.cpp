@@ -1,7 +1,7 @@
 #include "controls/HyperLink.h"
 
 #include "controls/HyperLinkGeometry.h"
-#include "framework/Handle.h"
+#include "support/Handle.h"
 
 #include "Canvas.h"
 #include "Host.h"
