@@ -1,6 +1,7 @@
 #include "engine/KoWipe.h"
 
 #include "app/AppContext.h"
+#include "engine/KoWipeRecords.h"
 #include "engine/KoWipeSeam.h"
 #include "support/Handle.h"
 #include "support/KoFile.h"
@@ -106,6 +107,44 @@ void DeleteLeftoverWipeFiles(const CString& folder)
     }
 }
 
+// The same for the items of an interrupted record phase.
+void DeleteLeftoverRecords(const CString& folder)
+{
+    const CString records = folder + kWipeRecordsFolder;
+    if (::GetFileAttributesA(records) != INVALID_FILE_ATTRIBUTES)
+    {
+        if (DeleteWipeRecords(folder))
+            PostPath("KoWipe::StartWipe: Leftover folder deleted: '%s'", records,
+                     KoMessagesContainer::Info);
+        else
+            PostPath("KoWipe::StartWipe: Can't delete leftover folder: '%s'", records,
+                     KoMessagesContainer::Error);
+    }
+}
+
+void PostRecordsStarted()
+{
+    Post("KoWipe::StartWipe: Overwriting free file records", KoMessagesContainer::Info);
+}
+
+// On NTFS, the free file records still hold small deleted files; once no
+// free cluster is left, they are overwritten too (see KoWipeRecords.h).
+void OverwriteFreeRecordsOf(const CString& folder, KoWipe& run)
+{
+    if (!IsNtfsVolume(folder))
+        return;
+    const KoWipeRecordsResult records = OverwriteFreeRecords(
+        folder, run.m_boolCancel, run.m_pBuffer.get(), run.m_nBufferSize, PostRecordsStarted);
+    if (records.applied)
+    {
+        CString text;
+        text.Format("KoWipe::StartWipe: Free file records overwritten: %llu", records.items);
+        Post(text, KoMessagesContainer::Info);
+    }
+    if (records.end == KoWipeRecordsResult::Cancelled)
+        Post("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
+}
+
 } // namespace
 
 KoWipe::KoWipe()
@@ -179,7 +218,9 @@ BOOL KoWipe::StartWipe(const char* directory)
         result = TRUE;
         Post("KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info);
         DeleteLeftoverWipeFiles(folder);
+        DeleteLeftoverRecords(folder);
 
+        bool full = false;          // the fill ended because no free space was left
         ULONGLONG checkedBytes = 0; // the last file, when written in full and big enough
         ULONGLONG availBeforeChecked = 0;
         int strikes = 0;
@@ -205,6 +246,7 @@ BOOL KoWipe::StartWipe(const char* directory)
             {
                 Post("KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail",
                      KoMessagesContainer::Info);
+                full = true;
                 break;
             }
 
@@ -248,11 +290,16 @@ BOOL KoWipe::StartWipe(const char* directory)
             KoWipeFile* const made = file.release();
             result = TRUE;
             if (made->m_boolVolumeFull)
+            {
+                full = true;
                 break;
+            }
             checkedBytes =
                 made->m_nWritten == size && size >= kShrinkCheckBytes ? made->m_nWritten : 0;
             availBeforeChecked = avail.QuadPart;
         }
+        if (full && !m_boolCancel.load(std::memory_order_relaxed))
+            OverwriteFreeRecordsOf(folder, *this);
     }
 
     CString wiped;
@@ -260,6 +307,9 @@ BOOL KoWipe::StartWipe(const char* directory)
     PostPath("KoWipe::StartWipe: Wiped space: %s", wiped, KoMessagesContainer::Info);
 
     m_arrWipeFiles.RemoveAll();
+    if (!DeleteWipeRecords(folder))
+        PostPath("KoWipe::StartWipe: Can't delete folder: '%s'", folder + kWipeRecordsFolder,
+                 KoMessagesContainer::Error);
     m_pBuffer.reset();
     m_nBufferSize = 0;
 
@@ -353,6 +403,9 @@ DWORD WINAPI WipeThreadProc(LPVOID path)
         try
         {
             run.m_arrWipeFiles.RemoveAll();
+            CString folder = static_cast<const char*>(path);
+            AddBackslash(folder);
+            DeleteWipeRecords(folder);
         }
         catch (...)
         {

@@ -24,6 +24,15 @@ struct KoWipeSeam
     // The run's write buffer: a zero-filled block of the given size allocated
     // with new[], or null when it cannot be had.
     unsigned char* (*AllocateBuffer)(size_t bytes);
+    // The file system's name of a volume ("NTFS"), for the record phase.
+    BOOL(WINAPI* GetVolumeInformation)
+    (LPCSTR root, LPSTR name, DWORD nameSize, LPDWORD serial, LPDWORD maxComponent, LPDWORD flags,
+     LPSTR fileSystem, DWORD fileSystemSize);
+    // The record phase's folders (its files go through the file seam).
+    BOOL(WINAPI* CreateDirectory)(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+    // Hard bounds of the record phase: items made, and milliseconds.
+    ULONGLONG RecordItemLimit;
+    ULONGLONG RecordTimeLimitMs;
     // Called on the worker between its last two steps: after the running
     // flag has fallen and before the finished flag is set. Null: nothing.
     void (*RunEnding)();

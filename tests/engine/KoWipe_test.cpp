@@ -96,6 +96,14 @@ struct FakeVolume
     size_t failNewBytes = 0;            // this many bytes fails
     std::string refuseOpen;             // opening this file fails (access denied)
     HWND sendTo = nullptr;              // every query first waits for the window thread
+    // The record phase: the volume names itself NTFS, has this many free
+    // file records (-1: no end), each taking up to recordBytes of data;
+    // smallDataInClusters: a full volume refuses even one byte.
+    bool ntfs = false;
+    int freeRecords = -1;
+    DWORD recordBytes = 700;
+    bool smallDataInClusters = false;
+    int cancelAfterRecords = 0;
 
     ULONGLONG written = 0;
     int freeSpaceCalls = 0;
@@ -108,6 +116,8 @@ struct FakeVolume
     std::vector<ULONGLONG> sizes;
     std::vector<std::string> deleted;
     std::vector<UINT> logSizeAtDelete;
+    int recordItems = 0; // files and folders the record phase made
+    std::map<HANDLE, DWORD> recordFiles;
 };
 
 FakeVolume g_vol;
@@ -147,9 +157,56 @@ BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER tot
     return TRUE;
 }
 
+bool IsRecordItem(LPCSTR path)
+{
+    return std::string(path).find("\\Tolvane.WipeRecords") != std::string::npos;
+}
+
+// One free file record taken, or none left.
+bool TakeRecord()
+{
+    if (g_vol.freeRecords == 0)
+    {
+        ::SetLastError(ERROR_DISK_FULL);
+        return false;
+    }
+    if (g_vol.freeRecords > 0)
+        --g_vol.freeRecords;
+    if (++g_vol.recordItems == g_vol.cancelAfterRecords)
+        TheRun().m_boolCancel.store(TRUE);
+    return true;
+}
+
+BOOL WINAPI FakeVolumeInformation(LPCSTR, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPSTR fs,
+                                  DWORD fsSize)
+{
+    if (!g_vol.ntfs)
+    {
+        ::SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+    ::lstrcpynA(fs, "NTFS", static_cast<int>(fsSize));
+    return TRUE;
+}
+
+BOOL WINAPI FakeCreateDirectory(LPCSTR path, LPSECURITY_ATTRIBUTES sa)
+{
+    if (IsRecordItem(path) && !TakeRecord())
+        return FALSE;
+    return ::CreateDirectoryA(path, sa);
+}
+
 HANDLE WINAPI FakeCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                              DWORD disposition, DWORD flags, HANDLE tmpl)
 {
+    if (IsRecordItem(name))
+    {
+        if (!TakeRecord())
+            return INVALID_HANDLE_VALUE;
+        HANDLE h = ::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
+        g_vol.recordFiles[h] = 0;
+        return h;
+    }
     g_vol.opened.push_back(name);
     if (g_vol.cancelAtOpen == name)
         TheRun().m_boolCancel.store(TRUE);
@@ -170,6 +227,18 @@ HANDLE WINAPI FakeCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_
 BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID, DWORD count, LPDWORD done, LPOVERLAPPED)
 {
     *done = 0;
+    if (g_vol.recordFiles.count(h) != 0)
+    {
+        // Data that does not fit the record would need a cluster.
+        if (g_vol.smallDataInClusters || count > g_vol.recordBytes)
+        {
+            ::SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+        g_vol.recordFiles[h] = count;
+        *done = count;
+        return TRUE;
+    }
     if (++g_vol.writes == g_vol.failWrite)
     {
         if (g_vol.writeError == 0)
@@ -310,13 +379,23 @@ protected:
 
         g_vol = FakeVolume();
         ResetWipeSeam();
+        SetUpSeam();
+        m_logStart = LogSize();
+    }
+
+    // The simulated volume behind every file and volume call.
+    static void SetUpSeam()
+    {
         GetWipeSeam().GetDiskFreeSpaceEx = FakeFreeSpace;
         GetWipeSeam().DeviceIoControl = FakeDeviceIoControl;
+        GetWipeSeam().GetVolumeInformation = FakeVolumeInformation;
+        GetWipeSeam().CreateDirectory = FakeCreateDirectory;
+        // Far above any row's need; keeps a fault from filling the disk.
+        GetWipeSeam().RecordItemLimit = 5000;
         g_KoFileSeam.pCreateFile = FakeCreateFile;
         g_KoFileSeam.pWriteFile = FakeWriteFile;
         g_KoFileSeam.pFlushFileBuffers = FakeFlush;
         g_KoFileSeam.pDeleteFile = FakeDeleteFile;
-        m_logStart = LogSize();
     }
 
     void TearDown() override
@@ -790,6 +869,127 @@ TEST_F(WipeTest, SpaceThatNeverShrinksEndsTheRunWithAnError)
         EXPECT_EQ(row.sizes, g_vol.sizes);
         EXPECT_TRUE(FilesIn(m_dir).empty());
     }
+}
+
+// Small files live in free file records on NTFS; a run that filled the
+// volume takes every free record it can get, then deletes what it made.
+TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
+{
+    const Line kRecordsStarted{I, "KoWipe::StartWipe: Overwriting free file records"};
+    auto overwritten = [](int n) {
+        return Line{I, "KoWipe::StartWipe: Free file records overwritten: " + std::to_string(n)};
+    };
+    struct Row
+    {
+        const char* what;
+        bool ntfs;
+        int freeRecords;
+        bool smallDataInClusters;
+        int cancelAfterRecords;
+        ULONGLONG itemLimit;
+        std::vector<Line> expected;
+        int items; // what the phase made
+    };
+    const Row rows[] = {
+        {"records run out",
+         true,
+         40,
+         false,
+         0,
+         0,
+         {kStarted, kNoFreeSpace, kRecordsStarted, overwritten(40), Wiped("2.000 Mb")},
+         40},
+        {"small data in clusters (a full tmpfs under Wine)",
+         true,
+         -1,
+         true,
+         0,
+         0,
+         {kStarted, kNoFreeSpace, Wiped("2.000 Mb")},
+         4},
+        {"cancelled within one item",
+         true,
+         -1,
+         false,
+         30,
+         0,
+         {kStarted, kNoFreeSpace, kRecordsStarted, overwritten(30), kRunCancel, Wiped("2.000 Mb")},
+         30},
+        {"the hard bound",
+         true,
+         -1,
+         false,
+         0,
+         25,
+         {kStarted, kNoFreeSpace, kRecordsStarted, overwritten(25), Wiped("2.000 Mb")},
+         25},
+        {"not NTFS", false, -1, false, 0, 0, {kStarted, kNoFreeSpace, Wiped("2.000 Mb")}, 0},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        g_vol = FakeVolume();
+        g_vol.avail = 2 * kMiB;
+        g_vol.ntfs = row.ntfs;
+        g_vol.freeRecords = row.freeRecords;
+        g_vol.smallDataInClusters = row.smallDataInClusters;
+        g_vol.cancelAfterRecords = row.cancelAfterRecords;
+        if (row.itemLimit != 0)
+            GetWipeSeam().RecordItemLimit = row.itemLimit;
+        m_logStart = LogSize();
+        EXPECT_EQ(row.expected, Wipe(m_dir));
+        EXPECT_EQ(row.items, g_vol.recordItems);
+        for (const auto& file : g_vol.recordFiles)
+            EXPECT_TRUE(row.smallDataInClusters || file.second >= g_vol.recordBytes - 8)
+                << "a record not filled with data: " << file.second;
+        EXPECT_TRUE(FilesIn(m_dir).empty());
+        ResetWipeSeam();
+        SetUpSeam();
+    }
+}
+
+TEST_F(WipeTest, NoRecordPhaseAfterACancelOrAFailure)
+{
+    for (bool cancel : {true, false})
+    {
+        SCOPED_TRACE(cancel ? "cancel" : "write failure");
+        g_vol = FakeVolume();
+        g_vol.avail = 8 * kMiB;
+        g_vol.ntfs = true;
+        g_vol.cancelAfterWrite = cancel ? 1 : 0;
+        g_vol.failWrite = cancel ? 0 : 2;
+        g_vol.writeError = ERROR_WRITE_FAULT;
+        Wipe(m_dir);
+        EXPECT_EQ(0, g_vol.recordItems);
+    }
+}
+
+TEST_F(WipeTest, ItemsOfAKilledRecordPhaseAreDeletedFirst)
+{
+    const std::string records = WipePath("Tolvane.WipeRecords");
+    for (const char* folder : {"", "\\0", "\\1", "\\0\\1"})
+        ASSERT_TRUE(::CreateDirectoryA((records + folder).c_str(), nullptr));
+    for (const char* file : {"\\2", "\\0\\2", "\\0\\1\\4"})
+        WriteText(records + file, std::string(600, '\0'));
+    g_vol.avail = 0;
+    EXPECT_EQ(
+        (std::vector<Line>{kStarted,
+                           {I, "KoWipe::StartWipe: Leftover folder deleted: '" + records + "'"},
+                           kNoFreeSpace,
+                           Wiped("0.000 b")}),
+        Wipe(m_dir));
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+
+    // A file the phase would never make is not deleted, nor its folders.
+    for (const char* folder : {"", "\\0"})
+        ASSERT_TRUE(::CreateDirectoryA((records + folder).c_str(), nullptr));
+    WriteText(records + "\\0\\notes.txt", "mine");
+    m_logStart = LogSize();
+    const std::vector<Line> lines = Wipe(m_dir);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ((Line{E, "KoWipe::StartWipe: Can't delete leftover folder: '" + records + "'"}),
+              lines[1]);
+    EXPECT_EQ("mine", ReadText(records + "\\0\\notes.txt"));
 }
 
 TEST_F(WipeTest, AWipeFileWithoutABufferDoesNotSpin)

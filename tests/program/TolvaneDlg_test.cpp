@@ -95,6 +95,14 @@ UINT_PTR WINAPI FakeSetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC pr
     return ::SetTimer(hwnd, id, elapseMs, proc);
 }
 
+// The runs here wipe a folder of the prefix's own drive, which is not full:
+// it must not be taken for a full NTFS volume whose file records are free.
+BOOL WINAPI NoVolumeName(LPCSTR, LPSTR, DWORD, LPDWORD, LPDWORD, LPDWORD, LPSTR, DWORD)
+{
+    ::SetLastError(ERROR_NOT_SUPPORTED);
+    return FALSE;
+}
+
 // The folder picker's answer and what it was given.
 struct FakePicker
 {
@@ -237,6 +245,7 @@ protected:
         g_volume.held = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         g_volume.release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         GetWipeSeam().GetDiskFreeSpaceEx = &FakeFreeSpace;
+        GetWipeSeam().GetVolumeInformation = &NoVolumeName;
         g_picker = FakePicker{};
         g_picker.answer = m_dir;
         GetTolvaneDlgSeam().BrowseForFolder = &FakeBrowse;
