@@ -68,16 +68,14 @@ void ResetAppContextSeam()
 
 AppContext::AppContext()
 {
-    KoSetMessageLog(&m_Messages);
     InitUserDataFolder();
 }
 
 AppContext::~AppContext()
 {
-    // The worker posts to the log until its very end, also through the error
-    // objects, which reach the log through its registration.
+    // The worker posts to the log through g_pAppContext until its very end:
+    // it must be over before any member goes.
     m_Wipe.CancelAndWait();
-    KoSetMessageLog(nullptr);
 }
 
 BOOL AppContext::InitUserDataFolder()
@@ -157,6 +155,19 @@ void DestroyAppContext()
     // ending reaches the log and the run through it.
     delete g_pAppContext;
     g_pAppContext = nullptr;
+}
+
+void PostToLog(const char* text, UINT kind)
+{
+    if (g_pAppContext != nullptr)
+        g_pAppContext->m_Messages.AddMessage(text, kind);
+}
+
+void PostToLog(const char* format, const char* path, UINT kind)
+{
+    CString text;
+    text.Format(format, path);
+    PostToLog(text, kind);
 }
 
 void LoadSettings(CWinApp& app)

@@ -51,6 +51,13 @@ public:
 
 extern AppContext* g_pAppContext;
 
+// Posts a line to the application's message log, m_Messages of the context:
+// the one route every layer reports through. Without a context (before it is
+// made or after it is gone) the line is dropped.
+void PostToLog(const char* text, UINT kind);
+// The same, with `path` in place of the one %s of `format`.
+void PostToLog(const char* format, const char* path, UINT kind);
+
 // Builds the context on the heap into g_pAppContext (once, at start-up).
 void CreateAppContext();
 // Destroys it, if any, and sets g_pAppContext to null.

@@ -1,5 +1,8 @@
 #include "engine/KoWipe.h"
 
+// The engine reaches the run and the message log through the application
+// context (g_pAppContext), which holds both: by design the one place where a
+// lower layer uses the application above it.
 #include "app/AppContext.h"
 #include "engine/KoWipeRecords.h"
 #include "engine/KoWipeSeam.h"
@@ -31,18 +34,6 @@ constexpr int kShrinkStrikes = 2;
 
 // How long Start waits for a worker that has finished its run to return.
 constexpr DWORD kWorkerExitMs = 5000;
-
-void Post(const char* text, UINT kind)
-{
-    g_pAppContext->m_Messages.AddMessage(text, kind);
-}
-
-void PostPath(const char* format, const char* path, UINT kind)
-{
-    CString text;
-    text.Format(format, path);
-    Post(text, kind);
-}
 
 bool IsHexDigit(char c)
 {
@@ -99,11 +90,11 @@ void DeleteLeftoverWipeFiles(const CString& folder)
     for (const CString& path : names)
     {
         if (RemoveFile(path))
-            PostPath("KoWipe::StartWipe: Leftover wipe file deleted: '%s'", path,
-                     KoMessagesContainer::Info);
+            PostToLog("KoWipe::StartWipe: Leftover wipe file deleted: '%s'", path,
+                      KoMessagesContainer::Info);
         else
-            PostPath("KoWipe::StartWipe: Can't delete leftover wipe file: '%s'", path,
-                     KoMessagesContainer::Error);
+            PostToLog("KoWipe::StartWipe: Can't delete leftover wipe file: '%s'", path,
+                      KoMessagesContainer::Error);
     }
 }
 
@@ -114,17 +105,17 @@ void DeleteLeftoverRecords(const CString& folder)
     if (::GetFileAttributesA(records) != INVALID_FILE_ATTRIBUTES)
     {
         if (DeleteWipeRecords(folder))
-            PostPath("KoWipe::StartWipe: Leftover folder deleted: '%s'", records,
-                     KoMessagesContainer::Info);
+            PostToLog("KoWipe::StartWipe: Leftover folder deleted: '%s'", records,
+                      KoMessagesContainer::Info);
         else
-            PostPath("KoWipe::StartWipe: Can't delete leftover folder: '%s'", records,
-                     KoMessagesContainer::Error);
+            PostToLog("KoWipe::StartWipe: Can't delete leftover folder: '%s'", records,
+                      KoMessagesContainer::Error);
     }
 }
 
 void PostRecordsStarted()
 {
-    Post("KoWipe::StartWipe: Overwriting free file records", KoMessagesContainer::Info);
+    PostToLog("KoWipe::StartWipe: Overwriting free file records", KoMessagesContainer::Info);
 }
 
 // On NTFS, the free file records still hold small deleted files; once no
@@ -139,10 +130,10 @@ void OverwriteFreeRecordsOf(const CString& folder, KoWipe& run)
     {
         CString text;
         text.Format("KoWipe::StartWipe: Free file records overwritten: %llu", records.items);
-        Post(text, KoMessagesContainer::Info);
+        PostToLog(text, KoMessagesContainer::Info);
     }
     if (records.end == KoWipeRecordsResult::Cancelled)
-        Post("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
+        PostToLog("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
 }
 
 } // namespace
@@ -162,7 +153,7 @@ BOOL KoWipe::Start(const char* path)
 {
     if (!IsRootPath(path) && !IsFolder(path))
     {
-        Post("Command line: Invalid path specified", KoMessagesContainer::Error);
+        PostToLog("Command line: Invalid path specified", KoMessagesContainer::Error);
         return FALSE;
     }
     if (m_boolRunning.load(std::memory_order_acquire))
@@ -211,12 +202,12 @@ BOOL KoWipe::StartWipe(const char* directory)
     if (m_nBufferSize == 0)
     {
         // Without a buffer no chunk could make progress: end the run at once.
-        Post("KoWipe::StartWipe: Can't allocate write buffer", KoMessagesContainer::Error);
+        PostToLog("KoWipe::StartWipe: Can't allocate write buffer", KoMessagesContainer::Error);
     }
     else
     {
         result = TRUE;
-        Post("KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info);
+        PostToLog("KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info);
         DeleteLeftoverWipeFiles(folder);
         DeleteLeftoverRecords(folder);
 
@@ -228,24 +219,24 @@ BOOL KoWipe::StartWipe(const char* directory)
         {
             if (m_boolCancel.load(std::memory_order_relaxed))
             {
-                Post("KoWipe::StartWipe: Wipe process canceled by user",
-                     KoMessagesContainer::Warning);
+                PostToLog("KoWipe::StartWipe: Wipe process canceled by user",
+                          KoMessagesContainer::Warning);
                 break;
             }
             ULARGE_INTEGER avail, total, totalFree;
             if (!seam.GetDiskFreeSpaceEx(folder, &avail, &total, &totalFree))
             {
                 KoError error(-1, TRUE);
-                Post("KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info",
-                     KoMessagesContainer::Error);
+                PostToLog("KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info",
+                          KoMessagesContainer::Error);
                 break;
             }
             if (m_nFreeAtStart.load(std::memory_order_relaxed) == 0)
                 m_nFreeAtStart.store(avail.QuadPart, std::memory_order_relaxed);
             if (avail.QuadPart == 0)
             {
-                Post("KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail",
-                     KoMessagesContainer::Info);
+                PostToLog("KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail",
+                          KoMessagesContainer::Info);
                 full = true;
                 break;
             }
@@ -260,8 +251,9 @@ BOOL KoWipe::StartWipe(const char* directory)
             // Never more than the whole volume, whatever the free space says.
             if (strikes == kShrinkStrikes || wiped >= total.QuadPart)
             {
-                Post("KoWipe::StartWipe: The volume does not take up space for the written data",
-                     KoMessagesContainer::Error);
+                PostToLog(
+                    "KoWipe::StartWipe: The volume does not take up space for the written data",
+                    KoMessagesContainer::Error);
                 result = FALSE;
                 break;
             }
@@ -279,8 +271,8 @@ BOOL KoWipe::StartWipe(const char* directory)
             if (!file->CreateFile(size, path, folder))
             {
                 file.reset();
-                PostPath("KoWipe::StartWipe::CreateFile: '%s'  Failed", path,
-                         KoMessagesContainer::Error);
+                PostToLog("KoWipe::StartWipe::CreateFile: '%s'  Failed", path,
+                          KoMessagesContainer::Error);
                 result = FALSE;
                 break;
             }
@@ -304,12 +296,12 @@ BOOL KoWipe::StartWipe(const char* directory)
 
     CString wiped;
     FormatBytes(wiped, static_cast<LONGLONG>(m_nWiped.load(std::memory_order_relaxed)));
-    PostPath("KoWipe::StartWipe: Wiped space: %s", wiped, KoMessagesContainer::Info);
+    PostToLog("KoWipe::StartWipe: Wiped space: %s", wiped, KoMessagesContainer::Info);
 
     m_arrWipeFiles.RemoveAll();
     if (!DeleteWipeRecords(folder))
-        PostPath("KoWipe::StartWipe: Can't delete folder: '%s'", folder + kWipeRecordsFolder,
-                 KoMessagesContainer::Error);
+        PostToLog("KoWipe::StartWipe: Can't delete folder: '%s'", folder + kWipeRecordsFolder,
+                  KoMessagesContainer::Error);
     m_pBuffer.reset();
     m_nBufferSize = 0;
 
@@ -395,7 +387,7 @@ DWORD WINAPI WipeThreadProc(LPVOID path)
             catch (...)
             {
             }
-            Post(text, KoMessagesContainer::Error);
+            PostToLog(text, KoMessagesContainer::Error);
         }
         catch (...)
         {

@@ -1,5 +1,8 @@
 #include "engine/KoWipeFile.h"
 
+// The engine reaches the run and the message log through the application
+// context (g_pAppContext), which holds both: by design the one place where a
+// lower layer uses the application above it.
 #include "app/AppContext.h"
 #include "engine/KoWipe.h"
 #include "engine/KoWipeSeam.h"
@@ -10,18 +13,6 @@
 
 namespace
 {
-
-void Post(const char* text, UINT kind)
-{
-    g_pAppContext->m_Messages.AddMessage(text, kind);
-}
-
-void PostPath(const char* format, const char* path, UINT kind)
-{
-    CString text;
-    text.Format(format, path);
-    Post(text, kind);
-}
 
 bool IsVolumeFull(DWORD error)
 {
@@ -69,23 +60,23 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
 
     if (FileExists(path))
     {
-        PostPath("KoWipeFile::CreateFile: The file: '%s' already exist", path,
-                 KoMessagesContainer::Info);
+        PostToLog("KoWipeFile::CreateFile: The file: '%s' already exist", path,
+                  KoMessagesContainer::Info);
         if (!DeleteIfExists(path))
         {
-            PostPath("KoWipeFile::CreateFile: Can't delete file: '%s', wipe aborted", path,
-                     KoMessagesContainer::Error);
+            PostToLog("KoWipeFile::CreateFile: Can't delete file: '%s', wipe aborted", path,
+                      KoMessagesContainer::Error);
             return FALSE;
         }
-        PostPath("KoWipeFile::CreateFile: The file: '%s' has been deleted", path,
-                 KoMessagesContainer::Info);
+        PostToLog("KoWipeFile::CreateFile: The file: '%s' has been deleted", path,
+                  KoMessagesContainer::Info);
     }
 
     KoFile file(FALSE, TRUE);
     if (!file.Open(path, KoFile::modeCreate | KoFile::modeReadWrite))
     {
         KoError error(-1, TRUE);
-        Post("KoWipeFile::CreateFile: Can't open file", KoMessagesContainer::Error);
+        PostToLog("KoWipeFile::CreateFile: Can't open file", KoMessagesContainer::Error);
         return FALSE;
     }
     m_strFilePath = path;
@@ -99,8 +90,8 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
     {
         if (run.m_boolCancel.load(std::memory_order_relaxed))
         {
-            Post("KoWipeFile::CreateFile: Wipe process canceled by user",
-                 KoMessagesContainer::Warning);
+            PostToLog("KoWipeFile::CreateFile: Wipe process canceled by user",
+                      KoMessagesContainer::Warning);
             cancelled = true;
             break;
         }
@@ -110,7 +101,7 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
         if (chunk == 0)
         {
             // Without a buffer no chunk could ever make progress.
-            Post("KoWipeFile::Write: No write buffer", KoMessagesContainer::Error);
+            PostToLog("KoWipeFile::Write: No write buffer", KoMessagesContainer::Error);
             result = FALSE;
             failed = true;
             break;
@@ -120,7 +111,7 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
         if (!GetWipeSeam().GetDiskFreeSpaceEx(directory, &avail, &total, &totalFree))
         {
             KoError error(-1, TRUE);
-            Post("KoWipeFile::GetDiskFreeSpaceEx: Can't get info", KoMessagesContainer::Error);
+            PostToLog("KoWipeFile::GetDiskFreeSpaceEx: Can't get info", KoMessagesContainer::Error);
             result = FALSE;
             failed = true;
             break;
@@ -141,14 +132,14 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
             const DWORD error = ::GetLastError();
             if (IsVolumeFull(error))
             {
-                Post("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
+                PostToLog("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
                 m_boolVolumeFull = TRUE;
                 result = TRUE;
                 break;
             }
             KoFileError fileError(m_strFilePath, TRUE);
             KoError systemError(-1, TRUE);
-            Post("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
+            PostToLog("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
             result = FALSE;
             failed = true;
             break;
@@ -174,7 +165,7 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
         if (!file.Flush() && !failed)
         {
             KoError error(-1, TRUE);
-            Post("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
+            PostToLog("KoWipeFile::Write: Can't write to file", KoMessagesContainer::Error);
             result = FALSE;
         }
         file.m_boolLogErrors = TRUE;

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+// The error objects report into the application's message log, which the
+// application context holds: the one place the support layer reaches up.
+#include "app/AppContext.h"
 #include "support/KoFileSeam.h"
 #include "support/KoMessages.h"
 
@@ -28,7 +31,7 @@ KoError::~KoError() = default;
 
 void KoError::Report()
 {
-    KoPostMessage(m_strError, KoMessagesContainer::Error);
+    PostToLog(m_strError, KoMessagesContainer::Error);
 }
 
 void KoError::FormatLastError()

@@ -1,7 +1,7 @@
 #pragma once
 
 // File access and error objects. Failures become Error lines of the
-// application's message log (see KoSetMessageLog in KoMessages.h).
+// application's message log (g_pAppContext->m_Messages).
 
 #include <windows.h>
 

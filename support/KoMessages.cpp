@@ -2,15 +2,6 @@
 
 #include <memory>
 
-namespace
-{
-
-// Registered once at start-up and cleared at exit; posters on the worker
-// thread only read it.
-std::atomic<KoMessagesContainer*> g_pMessageLog{nullptr};
-
-} // namespace
-
 KoMessagesContainer::~KoMessagesContainer() = default;
 
 void KoMessagesContainer::AddMessage(const char* text, UINT kind)
@@ -30,24 +21,5 @@ void KoMessagesContainer::AddMessage(const char* text, UINT kind)
     if (list != nullptr)
     {
         list->AddItem(item);
-    }
-}
-
-void KoSetMessageLog(KoMessagesContainer* log)
-{
-    g_pMessageLog.store(log);
-}
-
-KoMessagesContainer* KoGetMessageLog()
-{
-    return g_pMessageLog.load();
-}
-
-void KoPostMessage(const char* text, UINT kind)
-{
-    KoMessagesContainer* log = g_pMessageLog.load();
-    if (log != nullptr)
-    {
-        log->AddMessage(text, kind);
     }
 }

@@ -62,12 +62,3 @@ public:
 private:
     std::mutex m_lock;
 };
-
-// The application's one log, which the error objects and path functions post
-// to. The application context registers its m_Messages here when it is built
-// and sets null before the log is destroyed. Without a registered log, posts
-// are dropped.
-void KoSetMessageLog(KoMessagesContainer* log);
-KoMessagesContainer* KoGetMessageLog();
-// Posts to the registered log, if any.
-void KoPostMessage(const char* text, UINT kind);

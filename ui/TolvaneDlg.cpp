@@ -199,10 +199,10 @@ BOOL CTolvaneDlg::OnInitDialog()
 
     CString build;
     build.Format("Tolvane build: %d", TOLVANE_BUILD);
-    Log().AddMessage(build, KoMessagesContainer::Info);
+    PostToLog(build, KoMessagesContainer::Info);
     if (m_boolIconsMissing)
-        Log().AddMessage("CTolvaneDlg::CTolvaneDlg: Can't load the message icons",
-                         KoMessagesContainer::Error);
+        PostToLog("CTolvaneDlg::CTolvaneDlg: Can't load the message icons",
+                  KoMessagesContainer::Error);
 
     ReadCommandLine();
 
@@ -210,8 +210,7 @@ BOOL CTolvaneDlg::OnInitDialog()
     // caption change and no automatic close. The user must hear of it.
     m_nTimer = g_seam.SetTimer(m_hWnd, kTimerId, kTimerMs, nullptr);
     if (m_nTimer == 0)
-        Log().AddMessage("CTolvaneDlg::OnInitDialog: Can't start the timer",
-                         KoMessagesContainer::Error);
+        PostToLog("CTolvaneDlg::OnInitDialog: Can't start the timer", KoMessagesContainer::Error);
     return TRUE;
 }
 
@@ -240,7 +239,7 @@ void CTolvaneDlg::ReadCommandLine()
     }
     else
     {
-        Log().AddMessage("Command line: Invalid path specified", KoMessagesContainer::Error);
+        PostToLog("Command line: Invalid path specified", KoMessagesContainer::Error);
         m_strPath.Empty();
         m_nExitCode = kExitBadPath;
     }

@@ -31,7 +31,7 @@ public:
 TEST_F(FileTest, ErrorObjectsPostTheSystemTextAndKeepTheLastError)
 {
     ClobberingList list;
-    m_log.m_log.m_pList = &list;
+    m_log.Log().m_pList = &list;
     const struct
     {
         const char* name; // null: a bare KoError
@@ -66,8 +66,8 @@ TEST_F(FileTest, ErrorObjectsPostTheSystemTextAndKeepTheLastError)
     EXPECT_EQ(m_log.Text(3), FileErrorLine("Unnamed", ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(m_log.Text(4), SystemText(0x2000ABCDu));
     EXPECT_EQ(m_log.Text(5), "");
-    EXPECT_EQ(m_log.m_log.m_arrMessages[0]->GetImage(), 0);
-    m_log.m_log.m_pList = nullptr;
+    EXPECT_EQ(m_log.Image(0), 0);
+    m_log.Log().m_pList = nullptr;
 }
 
 struct CreateCall

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "app/AppContext.h"
 #include "support/KoMessages.h"
 
 // The system's own text for `code`, as FormatMessageA gives it.
@@ -91,20 +92,41 @@ private:
     std::string m_path;
 };
 
-// Makes a log of its own the one the support layer posts to, for its lifetime.
+// The application's log, which the support layer posts to as the program
+// does, with what was posted to it from the moment this object was made. An
+// application context is made for the object's lifetime when there is none
+// (its data folder lookup made to fail, so no folder is touched).
 class CapturedLog
 {
 public:
-    CapturedLog() : m_previous(KoGetMessageLog()) { KoSetMessageLog(&m_log); }
+    CapturedLog()
+    {
+        if (g_pAppContext == nullptr)
+        {
+            GetAppContextSeam().pszFolderDll = "tolvane-no-such-library.dll";
+            CreateAppContext();
+            ResetAppContextSeam();
+            m_ownContext = true;
+        }
+        m_first = Log().m_arrMessages.GetSize();
+    }
     CapturedLog(const CapturedLog&) = delete;
     CapturedLog& operator=(const CapturedLog&) = delete;
-    ~CapturedLog() { KoSetMessageLog(m_previous); }
+    ~CapturedLog()
+    {
+        if (m_ownContext)
+            DestroyAppContext();
+    }
 
-    UINT Count() const { return m_log.m_arrMessages.GetSize(); }
-    std::string Text(UINT index) const { return m_log.m_arrMessages[index]->m_strText.str(); }
-
-    KoMessagesContainer m_log;
+    static KoMessagesContainer& Log() { return g_pAppContext->m_Messages; }
+    UINT Count() const { return Log().m_arrMessages.GetSize() - m_first; }
+    std::string Text(UINT index) const
+    {
+        return Log().m_arrMessages[m_first + index]->m_strText.str();
+    }
+    int Image(UINT index) const { return Log().m_arrMessages[m_first + index]->GetImage(); }
 
 private:
-    KoMessagesContainer* m_previous;
+    UINT m_first = 0;
+    bool m_ownContext = false;
 };
