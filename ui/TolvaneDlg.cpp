@@ -235,13 +235,13 @@ void CTolvaneDlg::ReadCommandLine()
         m_boolAutoStart = TRUE;
         m_boolPathFromCommandLine = TRUE;
         // Until that run has ended cleanly, a run was asked for and not done.
-        m_nExitCode = kExitRunFailed;
+        m_outcome = RunOutcome::FailedOrCancelled;
     }
     else
     {
         PostToLog("Command line: Invalid path specified", KoMessagesContainer::Error);
         m_strPath.Empty();
-        m_nExitCode = kExitBadPath;
+        m_outcome = RunOutcome::PathRejected;
     }
 }
 
@@ -293,7 +293,7 @@ void CTolvaneDlg::SettleRunOutcome()
         if (kind == KoMessagesContainer::Error || kind == KoMessagesContainer::Warning)
             clean = FALSE;
     }
-    m_nExitCode = clean ? kExitSuccess : kExitRunFailed;
+    m_outcome = clean ? RunOutcome::Clean : RunOutcome::FailedOrCancelled;
 }
 
 LRESULT CTolvaneDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -416,7 +416,7 @@ void CTolvaneDlg::OnWipe()
     }
     else
     {
-        m_nExitCode = fromCommandLine ? kExitBadPath : kExitRunFailed;
+        m_outcome = fromCommandLine ? RunOutcome::PathRejected : RunOutcome::FailedOrCancelled;
     }
 }
 

@@ -17,19 +17,17 @@
 
 #include <windows.h>
 
-// Exit codes of the program for scripted runs (see README).
-enum TolvaneExitCode : int
+// What the window's runs came to, for the program's exit code.
+enum class RunOutcome
 {
     // No run was asked for on the command line, or the last run ended with
     // no Error line and no cancel.
-    kExitSuccess = 0,
+    Clean,
     // The last run failed or was cancelled (also: a run asked for on the
     // command line never got to run).
-    kExitRunFailed = 1,
+    FailedOrCancelled,
     // The command-line path was rejected and nothing ran.
-    kExitBadPath = 2,
-    // Another instance was running; this one ended at once.
-    kExitAlreadyRunning = 3,
+    PathRejected,
 };
 
 // Shows the shell's folder picker owned by `owner` (which it disables while
@@ -60,8 +58,8 @@ public:
     explicit CTolvaneDlg(CWnd* pParent = nullptr);
     ~CTolvaneDlg() override;
 
-    // How the program should end, from what ran (TolvaneExitCode).
-    int GetExitCode() const noexcept { return m_nExitCode; }
+    // What the runs came to, so far (settled when a run is over).
+    RunOutcome GetRunOutcome() const noexcept { return m_outcome; }
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
@@ -104,14 +102,14 @@ private:
     void ShowRunProgress();
     // Cancels a run still going and waits for its worker to end, pumping
     // messages meanwhile so its log posts reach the list; then settles the
-    // exit code. The window stays disabled while waiting.
+    // outcome. The window stays disabled while waiting.
     void StopRunAndWait();
     // Once the run this window started has ended, turns its messages into
-    // the exit code.
+    // the outcome.
     void SettleRunOutcome();
 
-    int m_nExitCode = kExitSuccess;
-    // A run this window started whose outcome is not yet in m_nExitCode.
+    RunOutcome m_outcome = RunOutcome::Clean;
+    // A run this window started whose outcome is not yet in m_outcome.
     BOOL m_boolOutcomePending = FALSE;
     // Messages in the log before that run started.
     UINT m_nRunFirstMessage = 0;

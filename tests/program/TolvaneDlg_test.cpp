@@ -376,7 +376,7 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
     EXPECT_EQ(1, rows);
     EXPECT_EQ("Tolvane build: 170", first.text);
     EXPECT_EQ(static_cast<int>(KoMessagesContainer::Info), first.image);
-    EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
+    EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
 }
 
 TEST_F(MainDialog, EnterDoesNothingAndEscCloses)
@@ -444,7 +444,7 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
                   Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
         EXPECT_EQ(c.runs, WipeRun().m_nWiped.load() == 5 * kMiB);
         EXPECT_TRUE(WipeFiles(m_dir).empty());
-        EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
+        EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
     }
 }
 
@@ -530,7 +530,7 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
         EXPECT_EQ(std::string(expected.c_str()), bar);
         EXPECT_EQ(1000, finalPos);
         EXPECT_EQ(std::string(expectedFinal.c_str()), finalBar);
-        EXPECT_EQ(kExitSuccess, m_dlg->GetExitCode());
+        EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
     }
 }
 
@@ -567,7 +567,7 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
     EXPECT_EQ("Wipe Disk", ended);
     EXPECT_LT(WipeRun().m_nWiped.load(), 10 * kMiB);
     EXPECT_TRUE(WipeFiles(m_dir).empty());
-    EXPECT_EQ(kExitRunFailed, m_dlg->GetExitCode());
+    EXPECT_EQ(RunOutcome::FailedOrCancelled, m_dlg->GetRunOutcome());
 }
 
 TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
@@ -599,7 +599,7 @@ TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
                "KoWipeFile::CreateFile: Wipe process canceled by user"));
     EXPECT_TRUE(WipeFiles(m_dir).empty());
     EXPECT_EQ(nullptr, g_pAppContext->m_Messages.m_pList);
-    EXPECT_EQ(kExitRunFailed, m_dlg->GetExitCode());
+    EXPECT_EQ(RunOutcome::FailedOrCancelled, m_dlg->GetRunOutcome());
 }
 
 TEST_F(MainDialog, ClosingWhileTheQuestionIsOpenStartsNothing)

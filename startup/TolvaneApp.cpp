@@ -1,4 +1,4 @@
-#include "app/TolvaneApp.h"
+#include "startup/TolvaneApp.h"
 
 #include "app/AppContext.h"
 #include "support/Handle.h"
@@ -65,6 +65,20 @@ struct AppContextScope
 
 CTolvaneApp theApp;
 
+int ExitCodeFor(RunOutcome outcome) noexcept
+{
+    switch (outcome)
+    {
+    case RunOutcome::Clean:
+        return kExitSuccess;
+    case RunOutcome::PathRejected:
+        return kExitBadPath;
+    case RunOutcome::FailedOrCancelled:
+    default:
+        return kExitRunFailed;
+    }
+}
+
 CTolvaneApp::~CTolvaneApp() = default;
 
 BOOL CTolvaneApp::InitInstance()
@@ -90,7 +104,7 @@ BOOL CTolvaneApp::InitInstance()
         m_pMainWnd = &dlg;
         dlg.DoModal();
         m_pMainWnd = nullptr;
-        m_nExitCode = dlg.GetExitCode();
+        m_nExitCode = ExitCodeFor(dlg.GetRunOutcome());
 
         SaveSettings(*this);
         context.Destroy();
@@ -104,9 +118,4 @@ BOOL CTolvaneApp::InitInstance()
 int CTolvaneApp::ExitInstance()
 {
     return m_nExitCode;
-}
-
-int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow)
-{
-    return AfxWinMain(hInstance, hPrevInstance, lpCmdLine, nCmdShow);
 }
