@@ -55,7 +55,7 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
 {
     KoWipe& run = g_pAppContext->m_Wipe;
 
-    Remove();
+    Remove(); // the file of an earlier call goes first
     m_boolVolumeFull = FALSE;
 
     if (FileExists(path))

@@ -116,7 +116,9 @@ struct FakeVolume
     std::vector<ULONGLONG> sizes;
     std::vector<std::string> deleted;
     std::vector<UINT> logSizeAtDelete;
-    int recordItems = 0; // files and folders the record phase made
+    int oversizedWrites = 0;  // asked to write more than the run's buffer holds
+    std::string vanishAtOpen; // when this file is opened, the file before it is deleted
+    int recordItems = 0;      // files and folders the record phase made
     std::map<HANDLE, DWORD> recordFiles;
 };
 
@@ -207,6 +209,8 @@ HANDLE WINAPI FakeCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_
         g_vol.recordFiles[h] = 0;
         return h;
     }
+    if (g_vol.vanishAtOpen == name && !g_vol.opened.empty())
+        ::DeleteFileA(g_vol.opened.back().c_str()); // another program's doing
     g_vol.opened.push_back(name);
     if (g_vol.cancelAtOpen == name)
         TheRun().m_boolCancel.store(TRUE);
@@ -249,6 +253,8 @@ BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID, DWORD count, LPDWORD done, LPOVERLA
         ::SetLastError(g_vol.writeError);
         return FALSE;
     }
+    if (count > TheRun().m_nBufferSize)
+        ++g_vol.oversizedWrites;
     g_vol.sizes.at(g_vol.openIndex.at(h)) += count;
     g_vol.written += count;
     *done = count;
@@ -380,6 +386,8 @@ protected:
         g_vol = FakeVolume();
         ResetWipeSeam();
         SetUpSeam();
+        // A cancel requested by an earlier test stays until a run starts.
+        TheRun().m_boolCancel.store(FALSE);
         m_logStart = LogSize();
     }
 
@@ -443,6 +451,7 @@ protected:
         EXPECT_TRUE(TheRun().Start(m_target.c_str()));
         WaitForRun();
         EXPECT_TRUE(TheRun().m_boolFinished.load(std::memory_order_acquire));
+        EXPECT_EQ(0, g_vol.oversizedWrites) << "a chunk larger than the buffer";
         return Lines();
     }
 
@@ -696,6 +705,11 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
         m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_TRUE(FilesIn(m_dir).empty());
+        // The failed file goes at once, before the line that reports it.
+        if (!g_vol.logSizeAtDelete.empty())
+        {
+            EXPECT_EQ(m_logStart + row.expected.size() - 2, g_vol.logSizeAtDelete.front());
+        }
     }
 }
 
@@ -992,6 +1006,29 @@ TEST_F(WipeTest, ItemsOfAKilledRecordPhaseAreDeletedFirst)
     EXPECT_EQ("mine", ReadText(records + "\\0\\notes.txt"));
 }
 
+TEST_F(WipeTest, AWipeFileThatVanishedUnderTheRunIsPassedOverQuietly)
+{
+    g_vol.avail = kGiB + kMiB;
+    g_vol.vanishAtOpen = WipePath("Tolvane1.WipeFile");
+    EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped("1.000 Gb")}), Wipe(m_dir));
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+}
+
+TEST_F(WipeTest, AWipeFileObjectOwnsOneFileAtATime)
+{
+    // Outside a run; size 0 makes each file without a chunk.
+    const std::string first = WipePath("Tolvane0.WipeFile");
+    const std::string second = WipePath("Tolvane1.WipeFile");
+    {
+        KoWipeFile file;
+        EXPECT_FALSE(file.CreateFile(0, first.c_str(), m_dir.c_str()));
+        EXPECT_EQ(std::vector<std::string>{"Tolvane0.WipeFile"}, FilesIn(m_dir));
+        file.CreateFile(0, second.c_str(), m_dir.c_str());
+        EXPECT_EQ(std::vector<std::string>{"Tolvane1.WipeFile"}, FilesIn(m_dir));
+    }
+    EXPECT_TRUE(FilesIn(m_dir).empty());
+}
+
 TEST_F(WipeTest, AWipeFileWithoutABufferDoesNotSpin)
 {
     // Outside a run: the file loop would never make progress with chunks of
@@ -1235,6 +1272,16 @@ TEST_F(WindowThreadTest, DestroyingTheContextDuringARunWaitsForTheWorker)
     EXPECT_EQ(g_vol.opened, g_vol.deleted);
     MakeContext(); // for the tests that follow
     m_logStart = LogSize();
+}
+
+TEST_F(WindowThreadTest, AQuitRequestMetWhileWaitingIsKeptForTheMessageLoop)
+{
+    PumpUntilRunning();
+    ::PostQuitMessage(7);
+    TheRun().CancelAndWait();
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(7u, msg.wParam);
 }
 
 TEST_F(WindowThreadTest, CancelAndWaitWithoutARunReturnsAtOnce)

@@ -324,6 +324,17 @@ TEST_F(FileTest, FailedCloseForgetsTheHandleOrThrowsAndKeepsIt)
     ::CloseHandle(g_heldHandle);
 }
 
+// The process's open handles, found by asking for each handle value (Wine
+// answers no count of its own). Handle values are multiples of four.
+int OpenHandles()
+{
+    int count = 0;
+    DWORD flags = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+        count += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
+    return count;
+}
+
 TEST_F(FileTest, PathFunctionsAndWhatTheyLog)
 {
     const std::string file = m_dir / "Tolvane1A.WipeFile", missing = m_dir / "gone";
@@ -356,6 +367,11 @@ TEST_F(FileTest, PathFunctionsAndWhatTheyLog)
     EXPECT_FALSE(DeleteIfExists(missing.c_str()));
     EXPECT_FALSE(CreateFolder(nullptr) || FileExists(nullptr));
     EXPECT_EQ(m_log.Count(), 0u);
+    // Every search is closed again.
+    const int handles = OpenHandles();
+    for (int i = 0; i < 20; ++i)
+        EXPECT_TRUE(FileExists((m_dir / "*.WipeFile").c_str()) && !DeleteIfExists(missing.c_str()));
+    EXPECT_EQ(OpenHandles(), handles);
 
     EXPECT_FALSE(IsFolder(missing.c_str()));
     EXPECT_FALSE(IsFolder(nullptr));
@@ -386,7 +402,9 @@ TEST(PathTest, IsRootPathTakesBareDrivesAndShares)
                 {"C", FALSE},
                 {"", FALSE},
                 {"C;", FALSE},
-                {"\\\\s\\", FALSE}, // four characters
+                {"\\\\s\\", FALSE},   // four characters
+                {"\\\\a\\b", TRUE},   // the shortest share root: five
+                {"\\x\\y\\z", FALSE}, // one backslash in front, not two
                 {"x\\\\server\\share", FALSE},
                 {nullptr, FALSE}};
     for (const auto& row : rows)
