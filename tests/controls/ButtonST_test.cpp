@@ -1,5 +1,7 @@
 #include "controls/ButtonST.h"
 
+#include "support/Handle.h"
+
 #include "Canvas.h"
 #include "Host.h"
 
@@ -65,9 +67,8 @@ protected:
     {
         m_button.SendMessage(WM_MOUSEMOVE, flags, MAKELPARAM(x, y));
     }
-    RECT TextBounds(const Canvas& canvas) const
+    static RECT TextBounds(const Canvas& canvas, COLORREF text = GetSysColor(COLOR_BTNTEXT))
     {
-        const COLORREF text = m_button.m_crText;
         return canvas.Bounds([text](COLORREF c) { return c == text; });
     }
 
@@ -164,6 +165,38 @@ TEST_F(FlatButton, IconAndTextPlacement)
     }
 }
 
+TEST_F(FlatButton, CaptionInItsColourAndFontCentred)
+{
+    Open("Go");
+    // The caption as the button's font draws it at (0, 0).
+    Canvas alone(kWidth, kHeight);
+    alone.Fill(RGB(255, 255, 255));
+    SIZE extent = {};
+    {
+        ScopedSelect font(alone.Dc(), m_font);
+        GetTextExtentPoint32A(alone.Dc(), "Go", 2, &extent);
+        TextOutA(alone.Dc(), 0, 0, "Go", 2);
+    }
+    const RECT ink = TextBounds(alone, RGB(0, 0, 0));
+    ASSERT_FALSE(IsRectEmpty(&ink));
+
+    for (const COLORREF colour : {GetSysColor(COLOR_BTNTEXT), RGB(0, 128, 255)})
+    {
+        SCOPED_TRACE(colour);
+        Canvas canvas(kWidth, kHeight);
+        Render(canvas);
+        const RECT text = TextBounds(canvas, colour);
+        // The same glyphs, whose measured box is centred both ways.
+        EXPECT_EQ(ink.right - ink.left, text.right - text.left);
+        EXPECT_EQ(ink.bottom - ink.top, text.bottom - text.top);
+        const int x = text.left - ink.left;
+        const int y = text.top - ink.top;
+        EXPECT_LE(std::abs(x - (kWidth - extent.cx - x)), 1);
+        EXPECT_LE(std::abs(y - (kHeight - extent.cy - y)), 1);
+        m_button.m_crText = RGB(0, 128, 255); // next: a text colour of its own
+    }
+}
+
 TEST_F(FlatButton, DisabledDrawsGreyIconAndDisabledText)
 {
     Open("Go");
@@ -227,14 +260,20 @@ TEST_F(FlatButton, HoverTakesCaptureUntilTheMouseLeaves)
 {
     Open("Go");
     ASSERT_NE(nullptr, GetActiveWindow());
+    m_button.UpdateWindow();
+    RECT dirty;
+    ASSERT_FALSE(GetUpdateRect(m_button, &dirty, FALSE));
     Move(5, 5);
     EXPECT_TRUE(m_button.m_bHover);
     EXPECT_EQ(m_button.m_hWnd, GetCapture());
+    EXPECT_TRUE(GetUpdateRect(m_button, &dirty, FALSE)); // the frame is drawn
+    m_button.UpdateWindow();
     Move(6, 5); // still over the button
     EXPECT_TRUE(m_button.m_bHover);
     Move(-40, -40); // off the button
     EXPECT_FALSE(m_button.m_bHover);
     EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_TRUE(GetUpdateRect(m_button, &dirty, FALSE)); // and taken away
 }
 
 TEST_F(FlatButton, LeavingWithLeftButtonDownKeepsCapture)

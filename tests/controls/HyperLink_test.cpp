@@ -195,24 +195,29 @@ TEST_F(Link, BindingTakesTextAsTargetAndAsksForClicks)
     EXPECT_EQ(CString("a somewhat longer text"), text);
 }
 
-TEST_F(Link, DrawsUnderlinedInLinkColour)
+TEST_F(Link, DrawsUnderlinedInLinkColourOverItsParent)
 {
     CHyperLink link;
     Bind(link, "www.example.test", SS_LEFT);
     ASSERT_GT(CountRendered(link, link.m_crLink), 0);
     EXPECT_EQ(0, CountRendered(link, link.m_crVisited));
 
-    // The underline: one row of link colour nearly as wide as the text.
+    // Over the parent's background, which shows between the glyphs.
     RECT rc;
     link.GetClientRect(&rc);
     Canvas canvas(rc.right, rc.bottom);
-    canvas.Fill(RGB(255, 255, 255));
+    const COLORREF parent = RGB(0, 160, 80);
+    canvas.Fill(parent);
     link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    const COLORREF linkColour = link.m_crLink;
+    const RECT text = canvas.Bounds([linkColour](COLORREF c) { return c == linkColour; });
+    EXPECT_GT(canvas.Count(text, [parent](COLORREF c) { return c == parent; }), 0);
+
+    // The underline: one row of link colour nearly as wide as the text.
     int widest = 0;
     for (int y = 0; y < rc.bottom; ++y)
     {
         const RECT row = {0, y, rc.right, y + 1};
-        const COLORREF linkColour = link.m_crLink;
         const int n = canvas.Count(row, [linkColour](COLORREF c) { return c == linkColour; });
         widest = n > widest ? n : widest;
     }

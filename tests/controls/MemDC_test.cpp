@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <utility>
+
 namespace
 {
 const COLORREF kBefore = RGB(10, 20, 30);
@@ -57,5 +60,66 @@ TEST(MemDC, OverAPrinterDrawsStraightIntoTheTarget)
     EXPECT_EQ(kDrawn, canvas.At(3, 3));
     EXPECT_NE(0, GetDeviceCaps(canvas.Dc(), BITSPIXEL));
     printer.Detach();
+}
+
+// How many bitmaps this program deletes, and how many of those outlive the
+// call: one still selected into a DC does (Windows refuses to delete it and
+// it leaks; Wine deletes it with the DC).
+int g_bitmapsDeleted = 0;
+int g_bitmapsSurviving = 0;
+decltype(&::DeleteObject) g_systemDeleteObject = nullptr;
+
+BOOL WINAPI WatchedDeleteObject(HGDIOBJ object)
+{
+    const bool bitmap = GetObjectType(object) == OBJ_BITMAP;
+    const BOOL result = g_systemDeleteObject(object);
+    g_bitmapsDeleted += bitmap ? 1 : 0;
+    g_bitmapsSurviving += bitmap && GetObjectType(object) != 0 ? 1 : 0;
+    return result;
+}
+
+// The slot of this program's import table through which it calls `function`.
+ULONG_PTR* ImportSlot(const char* function)
+{
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const DWORD imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports);
+         dll->Name != 0; ++dll)
+    {
+        auto* name = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; name->u1.AddressOfData != 0; ++name, ++slot)
+        {
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (!IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) &&
+                std::strcmp(byName->Name, function) == 0)
+                return &slot->u1.Function;
+        }
+    }
+    return nullptr;
+}
+
+TEST(MemDC, DeletesItsBufferOutOfTheDc)
+{
+    Canvas canvas(20, 20);
+    ULONG_PTR* slot = ImportSlot("DeleteObject");
+    DWORD access = 0;
+    ASSERT_TRUE(slot != nullptr && VirtualProtect(slot, sizeof(*slot), PAGE_READWRITE, &access));
+    g_systemDeleteObject = reinterpret_cast<decltype(&::DeleteObject)>(
+        std::exchange(*slot, reinterpret_cast<ULONG_PTR>(&WatchedDeleteObject)));
+    g_bitmapsDeleted = g_bitmapsSurviving = 0;
+    bool buffered = false;
+    {
+        CMemDC dc(canvas.Dc());
+        buffered = dc.IsBuffered() != FALSE;
+    }
+    *slot = reinterpret_cast<ULONG_PTR>(g_systemDeleteObject);
+    EXPECT_TRUE(buffered);
+    EXPECT_EQ(1, g_bitmapsDeleted);
+    EXPECT_EQ(0, g_bitmapsSurviving);
 }
 } // namespace
