@@ -41,6 +41,7 @@ TEST(CmdLineParserTest, DocumentedExamples)
         {R"(/P:E:\My Data)", {{"p", R"(E:\My)"}}},
         {R"("C:\Tools\x-y\app.exe" /P:C:\)", {{R"(y\app.exe")", ""}, {"p", R"(C:\)"}}},
         {R"(/P:C:\ /P:D:\)", {{"p", R"(C:\)"}}},
+        {R"(/P:D:\x-a /B)", {{"p", R"(D:\x-a)"}, {"b", ""}}}, // no switch inside a value
         {R"(/P D:\)", {{"p", ""}}},
         {R"(/p:c:\Temp)", {{"p", R"(c:\Temp)"}}},
         {R"(-P:c:\Temp)", {{"p", R"(c:\Temp)"}}},

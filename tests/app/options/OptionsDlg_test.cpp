@@ -40,6 +40,9 @@ struct Observed
     bool focusOnOk = false;
     bool fileBeforeAnswer = true;
     std::string fontFace;
+    std::string caption;
+    std::vector<std::string> texts; // boxes 1008, 1000, 1006, 1009, then OK
+    LONG okStyle = 0;
 };
 
 const int kBoxes[4] = {IDC_OPTIONS_BACKGROUND, IDC_OPTIONS_WIPE_TWICE, IDC_OPTIONS_CHECK_ERRORS,
@@ -73,6 +76,15 @@ void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD)
     LOGFONTA lf{};
     ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(dlg, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
     g_observed.fontFace = lf.lfFaceName;
+    char text[256] = {};
+    ::GetWindowTextA(dlg, text, sizeof text);
+    g_observed.caption = text;
+    for (int control : {kBoxes[0], kBoxes[1], kBoxes[2], kBoxes[3], IDOK})
+    {
+        ::GetDlgItemTextA(dlg, control, text, sizeof text);
+        g_observed.texts.push_back(text);
+    }
+    g_observed.okStyle = ::GetWindowLongA(ok, GWL_STYLE);
 
     switch (g_answer)
     {
@@ -159,6 +171,13 @@ TEST_F(OptionsDlgTest, ShowsTheSettingsInFourDisabledBoxesWithTheFocusOnOk)
         EXPECT_TRUE(g_observed.focusOnOk);
         EXPECT_EQ("Tahoma", g_observed.fontFace);
     }
+    EXPECT_EQ("Options", g_observed.caption);
+    EXPECT_EQ((std::vector<std::string>{"Work in background mode ( less CPU usage )",
+                                        "Erase information twice",
+                                        "Check the disk for write erros ( simply disk test )",
+                                        "Fill with the random data instead of 0x00", "OK"}),
+              g_observed.texts);
+    EXPECT_EQ(BS_DEFPUSHBUTTON, g_observed.okStyle & 0xF);
 }
 
 TEST_F(OptionsDlgTest, EscapeAndTheCloseBoxWriteNothing)
@@ -175,136 +194,37 @@ TEST_F(OptionsDlgTest, EscapeAndTheCloseBoxWriteNothing)
     }
 }
 
-TEST_F(OptionsDlgTest, OkSavesTheSettingsAtOnceAndAStoredSevenBecomesZero)
+TEST_F(OptionsDlgTest, OkSavesEachSettingAtOnceAsItsBoxShowsIt)
 {
-    ASSERT_TRUE(
-        ::WritePrivateProfileStringA("Wipe Settings", "m_boolRandom", "7", g_iniPath.c_str()));
-    g_pAppContext->LoadSettings(m_app);
-    ASSERT_EQ(7, g_pAppContext->m_boolRandom);
-    ASSERT_TRUE(::DeleteFileA(g_iniPath.c_str())); // as on a machine without the file
-    g_pAppContext->m_boolWipeInBackground = 1;
-    g_pAppContext->m_boolCheckForErrors = 1;
-
-    EXPECT_EQ(IDOK, Run(Answer::EnterKey));
-    ASSERT_TRUE(g_observed.seen);
-    EXPECT_FALSE(g_observed.fileBeforeAnswer);
-    EXPECT_EQ(0, g_observed.checks[3]);
-    EXPECT_EQ(0, g_pAppContext->m_boolRandom);
-    EXPECT_EQ("[Wipe Settings]\r\n"
-              "m_boolWipeInBackground=1\r\n"
-              "m_boolWipeTwice=0\r\n"
-              "m_boolCheckForErrors=1\r\n"
-              "m_boolRandom=0\r\n",
-              ReadText(g_iniPath));
-}
-
-// Reads the dialog template resource the way the dialog manager does.
-class TemplateReader
-{
-public:
-    explicit TemplateReader(const BYTE* p) : m_p(p) {}
-    DWORD Dword()
+    // Each setting reaches its own key; a stored 7 shows unchecked and is
+    // saved as 0, a stored 2 shows checked and is saved as 1.
+    struct Row
     {
-        DWORD v;
-        memcpy(&v, m_p, 4);
-        m_p += 4;
-        return v;
-    }
-    int Word()
-    {
-        WORD v;
-        memcpy(&v, m_p, 2);
-        m_p += 2;
-        return v;
-    }
-    short Short() { return static_cast<short>(Word()); }
-    // A text, or "#n" for an ordinal.
-    std::string SzOrOrd()
-    {
-        std::string text;
-        int c = Word();
-        if (c == 0xFFFF)
-            return "#" + std::to_string(Word());
-        for (; c != 0; c = Word())
-            text += static_cast<char>(c);
-        return text;
-    }
-    void AlignDword()
-    {
-        m_p = reinterpret_cast<const BYTE*>((reinterpret_cast<UINT_PTR>(m_p) + 3) & ~UINT_PTR(3));
-    }
-
-private:
-    const BYTE* m_p;
-};
-
-struct Item
-{
-    DWORD style;
-    int x, y, cx, cy;
-    int id;
-    std::string cls;
-    std::string text;
-};
-
-// A predefined class may be written by name or by its ordinal.
-std::string ClassName(std::string cls)
-{
-    if (cls == "#128")
-        return "BUTTON";
-    if (cls == "#130")
-        return "STATIC";
-    for (char& c : cls)
-        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return cls;
-}
-
-TEST(OptionsTemplateTest, Template136IsExactlyTheOptionsWindow)
-{
-    HRSRC res = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDD_OPTIONS), MAKEINTRESOURCEA(5));
-    ASSERT_NE(nullptr, res);
-    TemplateReader r(static_cast<const BYTE*>(::LockResource(::LoadResource(nullptr, res))));
-
-    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
-              r.Dword());
-    EXPECT_EQ(0u, r.Dword()); // no extended style
-    const int count = r.Word();
-    EXPECT_EQ(0, r.Short());
-    EXPECT_EQ(0, r.Short());
-    EXPECT_EQ(218, r.Short());
-    EXPECT_EQ(108, r.Short());
-    EXPECT_EQ("", r.SzOrOrd()); // no menu
-    EXPECT_EQ("", r.SzOrOrd()); // the standard dialog class
-    EXPECT_EQ("Options", r.SzOrOrd());
-    EXPECT_EQ(8, r.Word());
-    EXPECT_EQ("Tahoma", r.SzOrOrd());
-
-    const DWORD child = WS_CHILD | WS_VISIBLE;
-    const DWORD box = child | WS_DISABLED | WS_TABSTOP | BS_AUTOCHECKBOX;
-    const Item expected[] = {
-        {child | WS_TABSTOP | BS_DEFPUSHBUTTON, 164, 91, 50, 14, IDOK, "BUTTON", "OK"},
-        {child | SS_ETCHEDHORZ, 0, 85, 216, 1, 0xFFFF, "STATIC", ""},
-        {box, 4, 4, 210, 12, 1000, "BUTTON", "Erase information twice"},
-        {box, 4, 20, 210, 12, 1006, "BUTTON",
-         "Check the disk for write erros ( simply disk test )"},
-        {box, 4, 36, 210, 12, 1008, "BUTTON", "Work in background mode ( less CPU usage )"},
-        {box, 4, 52, 210, 12, 1009, "BUTTON", "Fill with the random data instead of 0x00"},
+        int settings[4]; // background, twice, check, random
+        const char* saved;
+    } rows[] = {
+        // Every setting in turn stored as 7 and as 2, so that a value the
+        // dialog does not copy back shows in the file.
+        {{7, 2, 0, 1}, "0101"},
+        {{1, 0, 2, 7}, "1010"},
+        {{0, 1, 7, 2}, "0101"},
+        {{2, 7, 1, 0}, "1010"},
     };
-    ASSERT_EQ(6, count);
-    for (const Item& item : expected)
+    for (const Row& row : rows)
     {
-        SCOPED_TRACE(item.text);
-        r.AlignDword();
-        EXPECT_EQ(item.style, r.Dword());
-        EXPECT_EQ(0u, r.Dword());
-        EXPECT_EQ(item.x, r.Short());
-        EXPECT_EQ(item.y, r.Short());
-        EXPECT_EQ(item.cx, r.Short());
-        EXPECT_EQ(item.cy, r.Short());
-        EXPECT_EQ(item.id, r.Word());
-        EXPECT_EQ(item.cls, ClassName(r.SzOrOrd()));
-        EXPECT_EQ(item.text, r.SzOrOrd());
-        EXPECT_EQ(0, r.Word()); // no creation data
+        SCOPED_TRACE(row.saved);
+        ::DeleteFileA(g_iniPath.c_str()); // as on a machine without the file
+        SetSettings(row.settings[0], row.settings[1], row.settings[2], row.settings[3]);
+        EXPECT_EQ(IDOK, Run(Answer::EnterKey));
+        ASSERT_TRUE(g_observed.seen);
+        EXPECT_FALSE(g_observed.fileBeforeAnswer);
+        const std::string expected =
+            std::string("[Wipe Settings]\r\n") + "m_boolWipeInBackground=" + row.saved[0] + "\r\n" +
+            "m_boolWipeTwice=" + row.saved[1] + "\r\n" + "m_boolCheckForErrors=" + row.saved[2] +
+            "\r\n" + "m_boolRandom=" + row.saved[3] + "\r\n";
+        EXPECT_EQ(expected, ReadText(g_iniPath));
+        EXPECT_EQ(row.saved[3] - '0', g_pAppContext->m_boolRandom);
     }
 }
+
 } // namespace
