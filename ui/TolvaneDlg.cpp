@@ -28,6 +28,8 @@ TolvaneDlgSeam DefaultSeam()
     TolvaneDlgSeam seam;
     seam.BrowseForFolder = &BrowseForFolder;
     seam.SetTimer = &::SetTimer;
+    seam.GetCommandLine = &::GetCommandLineA;
+    seam.ShellExecute = &::ShellExecuteA;
     return seam;
 }
 TolvaneDlgSeam g_seam = DefaultSeam();
@@ -216,7 +218,7 @@ BOOL CTolvaneDlg::OnInitDialog()
 
 void CTolvaneDlg::ReadCommandLine()
 {
-    const char* commandLine = ::GetCommandLineA();
+    const char* commandLine = g_seam.GetCommandLine();
     if (!commandLine || !*commandLine)
         return;
     CCmdLineParser parser(commandLine, false);
@@ -369,7 +371,7 @@ HCURSOR CTolvaneDlg::OnQueryDragIcon()
 
 void CTolvaneDlg::OnProductPage()
 {
-    ::ShellExecuteA(nullptr, "open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
+    g_seam.ShellExecute(nullptr, "open", kProductPage, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CTolvaneDlg::OnWipe()

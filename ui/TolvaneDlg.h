@@ -43,6 +43,9 @@ struct TolvaneDlgSeam
 {
     BOOL (*BrowseForFolder)(CString& path, HWND owner);
     UINT_PTR(WINAPI* SetTimer)(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc);
+    LPSTR(WINAPI* GetCommandLine)();
+    HINSTANCE(WINAPI* ShellExecute)
+    (HWND hwnd, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show);
 };
 TolvaneDlgSeam& GetTolvaneDlgSeam() noexcept;
 void ResetTolvaneDlgSeam() noexcept;

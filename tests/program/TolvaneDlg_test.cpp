@@ -47,6 +47,7 @@ KoWipe& WipeRun()
 struct FakeVolume
 {
     ULONGLONG free = 0;
+    bool windowQueriesFail = false;
     std::vector<std::string> queried; // the paths the free-space query was given
     ULONGLONG holdAt = ~0ull;
     HANDLE held = nullptr;
@@ -58,7 +59,14 @@ BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER tot
                           PULARGE_INTEGER totalFree)
 {
     if (!WipeRun().m_boolRunning.load())
+    {
         g_volume.queried.push_back(dir); // the window's own queries
+        if (g_volume.windowQueriesFail)
+        {
+            ::SetLastError(ERROR_NOT_READY);
+            return FALSE;
+        }
+    }
     const ULONGLONG wiped = WipeRun().m_nWiped.load();
     if (wiped >= g_volume.holdAt)
     {
@@ -72,6 +80,22 @@ BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER tot
     total->QuadPart = g_volume.free + 7 * kMiB;
     totalFree->QuadPart = left + 3 * kMiB;
     return TRUE;
+}
+
+// The process command line as the window reads it, and what the shell was
+// asked to open.
+std::string g_commandLine;
+std::string g_opened;
+
+LPSTR WINAPI FakeCommandLine()
+{
+    return &g_commandLine[0];
+}
+
+HINSTANCE WINAPI FakeShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
+{
+    g_opened = std::string(verb) + " " + file;
+    return reinterpret_cast<HINSTANCE>(33);
 }
 
 // The window's timer: what it was asked for, then the real one or a failure.
@@ -122,12 +146,12 @@ BOOL FakeBrowse(CString& path, HWND owner)
     return TRUE;
 }
 
-bool WaitFor(const std::function<bool()>& done)
+bool WaitFor(const std::function<bool()>& done, DWORD limitMs = kWaitMs)
 {
     const DWORD start = ::GetTickCount();
     while (!done())
     {
-        if (::GetTickCount() - start > kWaitMs)
+        if (::GetTickCount() - start > limitMs)
             return false;
         ::Sleep(5);
     }
@@ -251,6 +275,10 @@ protected:
         GetTolvaneDlgSeam().BrowseForFolder = &FakeBrowse;
         g_timer = FakeTimer{};
         GetTolvaneDlgSeam().SetTimer = &FakeSetTimer;
+        g_commandLine = "Tolvane.exe";
+        GetTolvaneDlgSeam().GetCommandLine = &FakeCommandLine;
+        g_opened.clear();
+        GetTolvaneDlgSeam().ShellExecute = &FakeShellExecute;
     }
 
     void TearDown() override
@@ -624,6 +652,111 @@ TEST_F(MainDialog, ClosingWhileTheQuestionIsOpenStartsNothing)
     EXPECT_FALSE(Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
     EXPECT_FALSE(WipeRun().m_boolFinished.load());
     EXPECT_TRUE(WipeFiles(m_dir).empty());
+}
+
+// What the command line does, given the stored settings all 7: a valid path
+// starts a run on the first tick without picker or question and sets each
+// setting from its own key; anything else leaves the settings as stored.
+TEST_F(MainDialog, CommandLineRules)
+{
+    struct Case
+    {
+        const char* what;
+        std::string args; // %s: the test's folder
+        int settings[4];  // background, twice, check, random
+        bool runs, closes;
+        RunOutcome outcome;
+    };
+    const Case rows[] = {
+        {"path, B, C and A", "/P:%s /B /C /A", {1, 0, 1, 0}, true, true, RunOutcome::Clean},
+        {"path, T and R", "-p:\"%s\" -t -R", {0, 1, 0, 1}, true, false, RunOutcome::Clean},
+        {"missing path",
+         "/P:%s\\missing /B /A",
+         {7, 7, 7, 7},
+         false,
+         false,
+         RunOutcome::PathRejected},
+        {"no path", "/B /T /A", {7, 7, 7, 7}, false, false, RunOutcome::Clean},
+    };
+    for (const Case& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        TearDown();
+        SetUp();
+        g_volume.free = 5 * kMiB;
+        std::string args = row.args;
+        if (args.find("%s") != std::string::npos)
+            args.replace(args.find("%s"), 2, m_dir);
+        g_commandLine = "\"C:\\Program Files\\Tolvane\\Tolvane.exe\" " + args;
+        AppContext& ctx = *g_pAppContext;
+        ctx.m_boolWipeInBackground = ctx.m_boolWipeTwice = 7;
+        ctx.m_boolCheckForErrors = ctx.m_boolRandom = 7;
+        bool closedByItself = false, askedAgain = false;
+        int boxes = 0;
+        RunDialog(
+            [&](HWND dlg)
+            {
+                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
+                Tick(dlg); // the first tick: an automatic run starts now
+                WaitFor([&]() { return !row.runs || WipeRun().m_boolFinished.load(); });
+                boxes += FindOwned(thread, dlg) ? 1 : 0;
+                Tick(dlg);
+                // A close the tick asked for comes at once; 1.5 s is three
+                // ticks of the real timer as well.
+                closedByItself =
+                    WaitFor([&]() { return !::IsWindow(dlg); }, row.closes ? kWaitMs : 1500);
+                if (closedByItself || !row.runs)
+                    return;
+                // After an automatic run, Wipe picks and asks again.
+                HWND box = PressWipeForQuestion(dlg);
+                askedAgain = box != nullptr && g_picker.calls == 1;
+                if (box)
+                    Answer(box, IDNO);
+            });
+        EXPECT_EQ((std::vector<int>{row.settings, row.settings + 4}),
+                  (std::vector<int>{ctx.m_boolWipeInBackground, ctx.m_boolWipeTwice,
+                                    ctx.m_boolCheckForErrors, ctx.m_boolRandom}));
+        EXPECT_EQ(row.runs,
+                  Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
+        EXPECT_EQ(0, boxes) << "no question for a command-line run";
+        EXPECT_EQ(row.closes, closedByItself);
+        EXPECT_EQ(row.runs && !row.closes, askedAgain);
+        EXPECT_EQ(row.outcome == RunOutcome::PathRejected,
+                  Logged(KoMessagesContainer::Error, "Command line: Invalid path specified"));
+        EXPECT_EQ(row.outcome, m_dlg->GetRunOutcome());
+    }
+}
+
+TEST_F(MainDialog, TheProductPageAndAFailedSpaceQuery)
+{
+    g_volume.free = 5 * kMiB;
+    std::string total, bar;
+    int pos = -1;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PRODUCT_PAGE, BN_CLICKED), 0);
+            // A run fills the bar; a target whose space cannot be read empties it.
+            HWND box = PressWipeForQuestion(dlg);
+            if (!box)
+                return;
+            Answer(box, IDYES);
+            WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
+            Tick(dlg);
+            g_volume.windowQueriesFail = true;
+            box = PressWipeForQuestion(dlg);
+            total = Text(::GetDlgItem(dlg, IDC_TOTAL));
+            pos = m_dlg->m_progress.m_nPos;
+            if (box)
+                Answer(box, IDNO);
+        });
+    const std::string page = "/products/tolvane/?inref=tolvane";
+    ASSERT_GT(g_opened.size(), page.size());
+    EXPECT_EQ(page, g_opened.substr(g_opened.size() - page.size()));
+    EXPECT_EQ(0u, g_opened.rfind("open https://", 0));
+    EXPECT_EQ(g_opened.substr(5), m_dlg->m_linkSite.m_strUrl.str());
+    EXPECT_EQ("0", total);
+    EXPECT_EQ(0, pos);
 }
 
 TEST_F(MainDialog, PollsEveryHalfSecondAndSaysSoWhenItCannot)
