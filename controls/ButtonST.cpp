@@ -118,7 +118,7 @@ void CButtonST::OnMouseMove(UINT nFlags, POINT point)
         return;
     }
 
-    ClientToScreen(&point);
+    ::ClientToScreen(m_hWnd, &point);
     if (WindowFromPoint(point) == m_hWnd)
         return;
 

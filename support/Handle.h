@@ -6,7 +6,7 @@
 //                         what "empty" is and how to release. Aliases below:
 //     KernelHandle  (CloseHandle; NULL and INVALID_HANDLE_VALUE both empty)
 //     FindHandle    (FindClose; INVALID_HANDLE_VALUE empty)
-//     FontHandle, BitmapHandle, BrushHandle, PenHandle, RegionHandle (DeleteObject)
+//     FontHandle, BitmapHandle, PenHandle (DeleteObject)
 //     IconHandle (DestroyIcon), CursorHandle (DestroyCursor), MemDcHandle (DeleteDC)
 //     ModuleHandle (FreeLibrary), ImageListHandle (ImageList_Destroy)
 //
@@ -133,9 +133,7 @@ using KernelHandle = UniqueHandle<HandleTraits::Kernel>;
 using FindHandle = UniqueHandle<HandleTraits::Find>;
 using FontHandle = UniqueHandle<HandleTraits::GdiObject<HFONT>>;
 using BitmapHandle = UniqueHandle<HandleTraits::GdiObject<HBITMAP>>;
-using BrushHandle = UniqueHandle<HandleTraits::GdiObject<HBRUSH>>;
 using PenHandle = UniqueHandle<HandleTraits::GdiObject<HPEN>>;
-using RegionHandle = UniqueHandle<HandleTraits::GdiObject<HRGN>>;
 using IconHandle = UniqueHandle<HandleTraits::Icon>;
 using CursorHandle = UniqueHandle<HandleTraits::Cursor>;
 using MemDcHandle = UniqueHandle<HandleTraits::MemDc>;

@@ -46,7 +46,7 @@ protected:
     void TearDown() override
     {
         m_button.ReleaseIcons();
-        m_host.DestroyWindow();
+        m_host.Destroy();
         if (m_font != nullptr)
             DeleteObject(m_font);
     }
@@ -261,7 +261,7 @@ TEST_F(FlatButton, CaptureTakenElsewhereIsLeftAlone)
 TEST_F(FlatButton, LosingFocusClearsHover)
 {
     Open("Go");
-    m_button.SetFocus();
+    ::SetFocus(m_button.m_hWnd);
     Move(5, 5);
     ASSERT_TRUE(m_button.m_bHover);
     ::SetFocus(m_host.m_hWnd);

@@ -84,7 +84,7 @@ protected:
     }
     void TearDown() override
     {
-        m_host.DestroyWindow();
+        m_host.Destroy();
         DeleteObject(m_font);
         HyperLinkSeam::SetShellExecute(nullptr);
         HyperLinkSeam::SetMessageBeep(nullptr);
