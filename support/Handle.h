@@ -9,6 +9,8 @@
 //     FontHandle, BitmapHandle, PenHandle (DeleteObject)
 //     IconHandle (DestroyIcon), CursorHandle (DestroyCursor), MemDcHandle (DeleteDC)
 //     ModuleHandle (FreeLibrary), ImageListHandle (ImageList_Destroy)
+//     CoTaskMemHandle<T> (CoTaskMemFree: a T* the COM task allocator handed
+//                   out, e.g. the item list of the shell's folder picker)
 //
 //   FontHandle font(CreateFontIndirectA(&lf));   // released when font ends
 //   HFONT raw = font.get();  font.reset(other);  HFONT mine = font.release();
@@ -23,6 +25,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -127,6 +130,13 @@ struct ImageList
     static bool IsEmpty(HIMAGELIST h) { return h == nullptr; }
     static void Release(HIMAGELIST h) { ::ImageList_Destroy(h); }
 };
+
+template <typename T> struct CoTaskMem
+{
+    using Type = T*;
+    static bool IsEmpty(T* p) { return p == nullptr; }
+    static void Release(T* p) { ::CoTaskMemFree(p); }
+};
 } // namespace HandleTraits
 
 using KernelHandle = UniqueHandle<HandleTraits::Kernel>;
@@ -139,6 +149,7 @@ using CursorHandle = UniqueHandle<HandleTraits::Cursor>;
 using MemDcHandle = UniqueHandle<HandleTraits::MemDc>;
 using ModuleHandle = UniqueHandle<HandleTraits::Module>;
 using ImageListHandle = UniqueHandle<HandleTraits::ImageList>;
+template <typename T> using CoTaskMemHandle = UniqueHandle<HandleTraits::CoTaskMem<T>>;
 
 // GetDC/ReleaseDC. hwnd NULL gives the screen's device context.
 class ScopedGetDC

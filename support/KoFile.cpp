@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "support/Handle.h"
 #include "support/KoFileSeam.h"
 #include "support/KoMessages.h"
 
@@ -276,13 +277,8 @@ BOOL FindFile(const char* path, WIN32_FIND_DATAA* data)
     {
         return FALSE;
     }
-    const HANDLE search = ::FindFirstFileA(path, data);
-    if (search == INVALID_HANDLE_VALUE)
-    {
-        return FALSE;
-    }
-    ::FindClose(search);
-    return TRUE;
+    const FindHandle search(::FindFirstFileA(path, data));
+    return search.valid() ? TRUE : FALSE;
 }
 
 BOOL FileExists(const char* path)
