@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <functional>
 #include <stdexcept>
@@ -524,8 +525,9 @@ TEST(ManifestTest, CommonControlsVersionSixIsLoaded)
                                            "comctl32.dll", &data));
     char path[MAX_PATH] = {};
     ASSERT_NE(0u, ::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), path, MAX_PATH));
-    CString lower(path);
-    lower.MakeLower();
-    EXPECT_NE(-1, lower.Find("common-controls")) << path;
+    std::string lower(path);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(std::string::npos, lower.find("common-controls")) << path;
 }
 } // namespace

@@ -9,7 +9,14 @@
 
 #include <windows.h>
 
+#include "support/CString.h"
 #include "support/KoMessages.h"
+
+// Every byte of `s`, zeros included, for comparing and printing.
+inline std::string StdString(const CString& s)
+{
+    return std::string(s.c_str(), static_cast<size_t>(s.GetLength()));
+}
 
 // The system's own text for `code`, as FormatMessageA gives it.
 inline std::string SystemText(DWORD code)
@@ -101,7 +108,7 @@ public:
     ~CapturedLog() { KoSetMessageLog(m_previous); }
 
     UINT Count() const { return m_log.m_arrMessages.GetSize(); }
-    std::string Text(UINT index) const { return m_log.m_arrMessages[index]->m_strText.str(); }
+    std::string Text(UINT index) const { return StdString(m_log.m_arrMessages[index]->m_strText); }
 
     KoMessagesContainer m_log;
 
