@@ -58,13 +58,12 @@ protected:
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange* pDX);
 
-    UINT m_nIDTemplate;
-    CWnd* m_pParentWnd;
-
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND OwnerWindow() const;
     void CentreOnOwner();
 
+    const UINT m_nIDTemplate;
+    CWnd* const m_pParentWnd;
     bool m_bCentreAfterInit = false; // set by DoModal for a hidden template
 };

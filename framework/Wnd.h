@@ -68,7 +68,6 @@ public:
     HWND m_hWnd = nullptr;
 
     HWND GetSafeHwnd() const noexcept { return m_hWnd; }
-    operator HWND() const noexcept { return m_hWnd; }
 
     // The object bound to hwnd, or NULL.
     static CWnd* FromHandlePermanent(HWND hwnd) noexcept;
