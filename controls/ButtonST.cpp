@@ -24,11 +24,7 @@ void CButtonST::ReleaseIcons()
         m_bOwnIcon = FALSE;
     }
     m_hButtonIcon = nullptr;
-    if (m_hGrayIcon != nullptr)
-    {
-        DestroyIcon(m_hGrayIcon);
-        m_hGrayIcon = nullptr;
-    }
+    m_hGrayIcon.reset();
     m_cxIcon = 0;
     m_cyIcon = 0;
 }
@@ -42,15 +38,14 @@ void CButtonST::SetIcon(UINT nIcon)
     ICONINFO info = {};
     if (m_hButtonIcon != nullptr && GetIconInfo(m_hButtonIcon, &info))
     {
+        // The bitmaps are copies made for the caller.
+        const BitmapHandle colour(info.hbmColor);
+        const BitmapHandle mask(info.hbmMask);
         // An icon's hot spot is its centre.
         m_cxIcon = static_cast<BYTE>(2 * info.xHotspot);
         m_cyIcon = static_cast<BYTE>(2 * info.yHotspot);
-        if (info.hbmColor != nullptr)
-            DeleteObject(info.hbmColor);
-        if (info.hbmMask != nullptr)
-            DeleteObject(info.hbmMask);
     }
-    m_hGrayIcon = MakeGrayIcon(m_hButtonIcon);
+    m_hGrayIcon.reset(MakeGrayIcon(m_hButtonIcon));
     // Redrawn once both icons exist, so a disabled button shows its grey icon
     // at once rather than at its next repaint.
     if (m_hWnd != nullptr)
@@ -99,7 +94,7 @@ void CButtonST::DrawItem(LPDRAWITEMSTRUCT pDis)
     const FlatButtonState state = {(pDis->itemState & ODS_SELECTED) != 0,
                                    (pDis->itemState & ODS_DISABLED) != 0, m_bHover != FALSE};
     PaintFlatButton(dc, pDis->rcItem, caption.c_str(), GetFont(), look, state, m_hButtonIcon,
-                    m_hGrayIcon, m_cxIcon, m_cyIcon);
+                    m_hGrayIcon.get(), m_cxIcon, m_cyIcon);
 }
 
 void CButtonST::OnMouseMove(UINT nFlags, POINT point)
@@ -118,7 +113,7 @@ void CButtonST::OnMouseMove(UINT nFlags, POINT point)
         return;
     }
 
-    ClientToScreen(&point);
+    ::ClientToScreen(m_hWnd, &point);
     if (WindowFromPoint(point) == m_hWnd)
         return;
 

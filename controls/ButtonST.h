@@ -1,6 +1,7 @@
 #pragma once
 
 #include "framework/Controls.h"
+#include "support/Handle.h"
 
 #include <windows.h>
 
@@ -25,8 +26,11 @@ public:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL m_bHover = FALSE; // the mouse is over the button, which holds the capture
+    // A raw handle with m_bOwnIcon rather than an IconHandle: whether the
+    // button owns its icon is a state of its own (a shared icon must never be
+    // destroyed), which an owner that always destroys cannot express.
     HICON m_hButtonIcon = nullptr;
-    HICON m_hGrayIcon = nullptr;
+    IconHandle m_hGrayIcon; // always made by the button
     BYTE m_cyIcon = 0;
     BYTE m_cxIcon = 0;
     BOOL m_bOwnIcon = TRUE; // m_hButtonIcon is destroyed by ReleaseIcons

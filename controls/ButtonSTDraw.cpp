@@ -1,90 +1,21 @@
 #include "controls/ButtonSTDraw.h"
 
+#include "support/Handle.h"
+
 #include <cstring>
 
 namespace
 {
-// Owners for the handles MakeGrayIcon juggles; each releases exactly once.
-class OwnedBitmap
-{
-public:
-    explicit OwnedBitmap(HBITMAP bitmap = nullptr) : m_h(bitmap) {}
-    ~OwnedBitmap()
-    {
-        if (m_h != nullptr)
-            DeleteObject(m_h);
-    }
-    OwnedBitmap(const OwnedBitmap&) = delete;
-    OwnedBitmap& operator=(const OwnedBitmap&) = delete;
-    HBITMAP Get() const { return m_h; }
-
-private:
-    HBITMAP m_h;
-};
-
-class OwnedMemoryDC
-{
-public:
-    explicit OwnedMemoryDC(HDC like) : m_h(CreateCompatibleDC(like)) {}
-    ~OwnedMemoryDC()
-    {
-        if (m_h != nullptr)
-            DeleteDC(m_h);
-    }
-    OwnedMemoryDC(const OwnedMemoryDC&) = delete;
-    OwnedMemoryDC& operator=(const OwnedMemoryDC&) = delete;
-    HDC Get() const { return m_h; }
-
-private:
-    HDC m_h;
-};
-
-class ScreenDC
-{
-public:
-    ScreenDC() : m_h(GetDC(nullptr)) {}
-    ~ScreenDC()
-    {
-        if (m_h != nullptr)
-            ReleaseDC(nullptr, m_h);
-    }
-    ScreenDC(const ScreenDC&) = delete;
-    ScreenDC& operator=(const ScreenDC&) = delete;
-    HDC Get() const { return m_h; }
-
-private:
-    HDC m_h;
-};
-
-class Selection
-{
-public:
-    Selection(HDC dc, HGDIOBJ object) : m_dc(dc), m_old(SelectObject(dc, object)) {}
-    ~Selection()
-    {
-        if (m_old != nullptr && m_old != HGDI_ERROR)
-            SelectObject(m_dc, m_old);
-    }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC m_dc;
-    HGDIOBJ m_old;
-};
-
 void Line(HDC dc, COLORREF colour, POINT from, POINT via, POINT to)
 {
-    HPEN pen = CreatePen(PS_SOLID, 1, colour);
-    if (pen == nullptr)
+    const PenHandle pen(CreatePen(PS_SOLID, 1, colour));
+    if (!pen)
         return;
-    {
-        Selection use(dc, pen);
-        MoveToEx(dc, from.x, from.y, nullptr);
-        LineTo(dc, via.x, via.y);
-        LineTo(dc, to.x, to.y);
-    }
-    DeleteObject(pen);
+    // Declared after the pen, so the pen is deselected before it is deleted.
+    const ScopedSelect use(dc, pen.get());
+    MoveToEx(dc, from.x, from.y, nullptr);
+    LineTo(dc, via.x, via.y);
+    LineTo(dc, to.x, to.y);
 }
 
 void DrawFrame(HDC dc, const RECT& rc, COLORREF topLeft, COLORREF bottomRight)
@@ -103,46 +34,48 @@ HICON MakeGrayIcon(HICON icon)
     std::memset(&info, 0, sizeof(info));
     if (icon == nullptr || !GetIconInfo(icon, &info))
         return nullptr;
-    OwnedBitmap colour(info.hbmColor);
-    OwnedBitmap mask(info.hbmMask);
+    // GetIconInfo hands out copies of the icon's bitmaps, which are ours to delete.
+    const BitmapHandle colour(info.hbmColor);
+    const BitmapHandle mask(info.hbmMask);
 
-    ScreenDC screen;
-    if (screen.Get() == nullptr)
+    const ScopedGetDC screen(nullptr);
+    if (screen.get() == nullptr)
         return nullptr;
-    OwnedMemoryDC source(screen.Get());
-    OwnedMemoryDC target(screen.Get());
-    if (source.Get() == nullptr || target.Get() == nullptr)
+    const MemDcHandle source(CreateCompatibleDC(screen.get()));
+    const MemDcHandle target(CreateCompatibleDC(screen.get()));
+    if (!source || !target)
         return nullptr;
 
     BITMAP description;
-    if (colour.Get() == nullptr ||
-        GetObjectA(colour.Get(), sizeof(description), &description) != sizeof(description))
+    if (!colour ||
+        GetObjectA(colour.get(), sizeof(description), &description) != sizeof(description))
         return nullptr;
 
     // An icon's hot spot is its centre, so twice it is the icon's size.
     const int width = 2 * static_cast<int>(info.xHotspot);
     const int height = 2 * static_cast<int>(info.yHotspot);
-    OwnedBitmap gray(
+    const BitmapHandle gray(
         CreateBitmap(width, height, description.bmPlanes, description.bmBitsPixel, nullptr));
-    if (gray.Get() == nullptr)
+    if (!gray)
         return nullptr;
     {
-        Selection readFrom(source.Get(), colour.Get());
-        Selection writeTo(target.Get(), gray.Get());
+        const ScopedSelect readFrom(source.get(), colour.get());
+        const ScopedSelect writeTo(target.get(), gray.get());
         for (int y = 0; y < height; ++y)
         {
             for (int x = 0; x < width; ++x)
             {
-                const COLORREF c = GetPixel(source.Get(), x, y);
+                const COLORREF c = GetPixel(source.get(), x, y);
                 const BYTE g =
                     static_cast<BYTE>(GrayLevel(GetRValue(c), GetGValue(c), GetBValue(c)));
-                SetPixelV(target.Get(), x, y, RGB(g, g, g));
+                SetPixelV(target.get(), x, y, RGB(g, g, g));
             }
         }
     }
 
+    // CreateIconIndirect copies the bitmaps, so all three are deleted here.
     ICONINFO grayInfo = info;
-    grayInfo.hbmColor = gray.Get();
+    grayInfo.hbmColor = gray.get();
     return CreateIconIndirect(&grayInfo);
 }
 
@@ -207,7 +140,7 @@ void PaintFlatButton(HDC dc, const RECT& item, const char* caption, HFONT font,
     if (state.pressed)
         OffsetRect(&textRect, 1, 1);
 
-    HGDIOBJ oldFont = font != nullptr ? SelectObject(dc, font) : nullptr;
+    const ScopedSelect useFont(dc, font); // a null font keeps the DC's
     const COLORREF oldText = SetTextColor(dc, look.text);
     RECT measured = textRect;
     DrawTextA(dc, text, -1, &measured, DT_SINGLELINE | DT_CALCRECT);
@@ -220,7 +153,5 @@ void PaintFlatButton(HDC dc, const RECT& item, const char* caption, HFONT font,
                DST_PREFIXTEXT | disabled);
     SetBkMode(dc, oldMode);
     SetTextColor(dc, oldText);
-    if (oldFont != nullptr)
-        SelectObject(dc, oldFont);
     SetBkColor(dc, oldBk);
 }

@@ -33,7 +33,6 @@ void CMemDC::Begin(CDC* pDC)
         m_bBuffered = FALSE;
     }
     m_hDC = pDC->m_hDC;
-    m_hAttribDC = pDC->m_hAttribDC;
     m_bPrinting = pDC->m_bPrinting;
 }
 
@@ -49,7 +48,6 @@ CMemDC::~CMemDC()
     {
         // Borrowed from the target: dropped, not deleted.
         m_hDC = nullptr;
-        m_hAttribDC = nullptr;
     }
     // m_bmpBuffer and the own DC are freed by their owners after this.
 }

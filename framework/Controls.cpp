@@ -1,20 +1,5 @@
 #include "framework/Controls.h"
 
-int CButton::GetCheck() const
-{
-    return static_cast<int>(SendMessage(BM_GETCHECK));
-}
-
-void CButton::SetCheck(int nCheck)
-{
-    SendMessage(BM_SETCHECK, static_cast<WPARAM>(nCheck));
-}
-
-UINT CButton::GetButtonStyle() const
-{
-    return static_cast<UINT>(GetStyle() & 0xFF);
-}
-
 void CButton::SetButtonStyle(UINT nStyle, BOOL bRedraw)
 {
     SendMessage(BM_SETSTYLE, nStyle, bRedraw);
@@ -29,21 +14,6 @@ BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
     DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
     *pResult = TRUE;
     return TRUE;
-}
-
-void CProgressCtrl::SetRange32(int nLower, int nUpper)
-{
-    SendMessage(PBM_SETRANGE32, static_cast<WPARAM>(nLower), nUpper);
-}
-
-int CProgressCtrl::SetPos(int nPos)
-{
-    return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos)));
-}
-
-int CProgressCtrl::GetPos() const
-{
-    return static_cast<int>(SendMessage(PBM_GETPOS));
 }
 
 int CListCtrl::GetItemCount() const
@@ -115,11 +85,6 @@ HWND CListCtrl::GetHeaderCtrl() const
 DWORD CListCtrl::SetExtendedStyle(DWORD dwNewStyle)
 {
     return static_cast<DWORD>(SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0, dwNewStyle));
-}
-
-DWORD CListCtrl::GetExtendedStyle() const
-{
-    return static_cast<DWORD>(SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE));
 }
 
 HIMAGELIST CListCtrl::SetImageList(HIMAGELIST list, int nImageListType)

@@ -1,13 +1,14 @@
 #pragma once
 
 // Views of the standard controls a dialog template creates. Bind them with
-// DDX_Control (or SubclassDlgItem); they never create or destroy the window.
+// DDX_Control; they never create or destroy the window.
 //
 //   CButton       owner-drawn buttons override DrawItem: the parent's
 //                 WM_DRAWITEM for the button is reflected to it.
 //   CStatic       a derived label overrides OnChildNotify to take its own
 //                 WM_CTLCOLORSTATIC and STN_CLICKED (set SS_NOTIFY for clicks).
-//   CProgressCtrl a plain progress bar.
+//   CProgressCtrl a progress bar; the text progress bar derives from it and
+//                 keeps its own range and position.
 //   CListCtrl     a list view; a derived list overrides OnChildNotify to
 //                 answer its own LVN_GETDISPINFO.
 
@@ -19,9 +20,6 @@
 class CButton : public CWnd
 {
 public:
-    int GetCheck() const;
-    void SetCheck(int nCheck);
-    UINT GetButtonStyle() const;
     void SetButtonStyle(UINT nStyle, BOOL bRedraw = TRUE);
 
     // Owner-draw request from the parent (reflected WM_DRAWITEM).
@@ -35,10 +33,6 @@ class CStatic : public CWnd
 
 class CProgressCtrl : public CWnd
 {
-public:
-    void SetRange32(int nLower, int nUpper);
-    int SetPos(int nPos);
-    int GetPos() const;
 };
 
 class CListCtrl : public CWnd
@@ -55,7 +49,6 @@ public:
     int GetColumnWidth(int nCol) const;
     HWND GetHeaderCtrl() const;
     DWORD SetExtendedStyle(DWORD dwNewStyle);
-    DWORD GetExtendedStyle() const;
     // Answers the previous list of that kind.
     HIMAGELIST SetImageList(HIMAGELIST list, int nImageListType);
 };

@@ -114,30 +114,6 @@ void CDialog::CentreOnOwner()
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd)
-{
-    if (m_hWnd)
-        return FALSE;
-    AfxInitCommonControls();
-    m_nIDTemplate = nIDTemplate;
-    m_pParentWnd = pParentWnd;
-    HWND hwnd =
-        ::CreateDialogParamA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDTemplate), OwnerWindow(),
-                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-    return hwnd != nullptr && m_hWnd == hwnd;
-}
-
-BOOL CDialog::CreateIndirect(LPCDLGTEMPLATEA pTemplate, CWnd* pParentWnd)
-{
-    if (m_hWnd)
-        return FALSE;
-    AfxInitCommonControls();
-    m_pParentWnd = pParentWnd;
-    HWND hwnd = ::CreateDialogIndirectParamA(AfxGetResourceHandle(), pTemplate, OwnerWindow(),
-                                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
-    return hwnd != nullptr && m_hWnd == hwnd;
-}
-
 void CDialog::EndDialog(int nResult)
 {
     ::EndDialog(m_hWnd, nResult);

@@ -31,9 +31,6 @@
 // CDialog::OnInitDialog runs UpdateData(FALSE); CDialog::OnOK runs
 // UpdateData(TRUE) and ends the dialog with IDOK when it succeeds;
 // CDialog::OnCancel ends it with IDCANCEL.
-//
-// Create/CreateIndirect make a modeless dialog (tests host controls in one);
-// destroy it with DestroyWindow.
 
 #include "framework/DataExchange.h"
 #include "framework/Wnd.h"
@@ -49,27 +46,24 @@ public:
     }
 
     virtual INT_PTR DoModal();
-    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
-    BOOL CreateIndirect(LPCDLGTEMPLATEA pTemplate, CWnd* pParentWnd = nullptr);
-    void EndDialog(int nResult);
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
 
 protected:
+    void EndDialog(int nResult);
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange* pDX);
-
-    UINT m_nIDTemplate;
-    CWnd* m_pParentWnd;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     HWND OwnerWindow() const;
     void CentreOnOwner();
 
+    const UINT m_nIDTemplate;
+    CWnd* const m_pParentWnd;
     bool m_bCentreAfterInit = false; // set by DoModal for a hidden template
 };

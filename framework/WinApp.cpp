@@ -43,20 +43,12 @@ CWinApp::CWinApp(const char* pszAppName)
     const size_t dot = base.rfind('.');
     if (dot != std::string::npos)
         base.resize(dot);
-    const size_t pathDot = path.rfind('.');
-    const bool pathHasExtension =
-        pathDot != std::string::npos && (slash == std::string::npos || pathDot > slash);
 
-    m_strExeName = base;
     m_strAppName = pszAppName ? std::string(pszAppName) : base;
     m_strProfileName = base + ".INI";
-    m_strHelpFilePath = (pathHasExtension ? path.substr(0, pathDot) : path) + ".HLP";
 
-    m_pszExeName = m_strExeName.c_str();
     m_pszAppName = m_strAppName.c_str();
     m_pszProfileName = m_strProfileName.c_str();
-    m_pszHelpFilePath = m_strHelpFilePath.c_str();
-    m_hInstance = ::GetModuleHandleA(nullptr);
 
     g_pApp = this;
 }
@@ -75,19 +67,6 @@ BOOL CWinApp::InitInstance()
 int CWinApp::ExitInstance()
 {
     return 0;
-}
-
-int CWinApp::Run()
-{
-    if (!m_pMainWnd || !::IsWindow(m_pMainWnd->m_hWnd))
-        return ExitInstance();
-    MSG msg;
-    while (::GetMessageA(&msg, nullptr, 0, 0) > 0)
-    {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
-    }
-    return ExitInstance();
 }
 
 UINT CWinApp::GetProfileInt(const char* pszSection, const char* pszEntry, int nDefault)
@@ -123,11 +102,6 @@ HINSTANCE AfxGetResourceHandle() noexcept
     return ::GetModuleHandleA(nullptr);
 }
 
-HINSTANCE AfxGetInstanceHandle() noexcept
-{
-    return ::GetModuleHandleA(nullptr);
-}
-
 void AfxInitCommonControls() noexcept
 {
     // A function-local static runs the registration once per process.
@@ -155,18 +129,16 @@ int AfxMessageBox(const char* pszText, UINT nType)
     return show(owner, pszText, caption, nType);
 }
 
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+int AfxWinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     CWinApp* app = AfxGetApp();
     if (!app)
         return -1;
-    app->m_hInstance = hInstance;
     AfxInitCommonControls();
     try
     {
-        if (!app->InitInstance())
-            return app->ExitInstance();
-        return app->Run();
+        app->InitInstance();
+        return app->ExitInstance();
     }
     catch (...)
     {

@@ -9,10 +9,10 @@
 //     {
 //         return AfxWinMain(h, p, cmd, show);
 //     }
-// AfxWinMain initialises the common controls and calls InitInstance. When
-// InitInstance answers FALSE the process ends with ExitInstance's code; when
-// it answers TRUE a message loop runs while m_pMainWnd has a window (none:
-// it ends at once) and then ExitInstance.
+// AfxWinMain initialises the common controls and calls InitInstance, which
+// does the program's whole life (its main window runs as a modal dialog in
+// there); the process then ends with ExitInstance's code, whatever
+// InitInstance answered.
 //
 // The object is usable without AfxWinMain (tests construct one): the
 // constructor already sets the title (the program file's base name, e.g.
@@ -46,8 +46,6 @@ public:
 
     virtual BOOL InitInstance();
     virtual int ExitInstance();
-    // The message loop AfxWinMain runs after InitInstance answered TRUE.
-    virtual int Run();
 
     // GetPrivateProfileIntA: a missing file, section or key, or text that is
     // not a number, gives nDefault.
@@ -63,27 +61,20 @@ public:
 
     // Read-only views; change the profile name only with SetProfileName.
     const char* m_pszAppName = nullptr;
-    const char* m_pszExeName = nullptr;
     const char* m_pszProfileName = nullptr;
-    // The program's own path with the extension ".HLP".
-    const char* m_pszHelpFilePath = nullptr;
 
-    HINSTANCE m_hInstance = nullptr;
     // The window AfxMessageBox and owner-less dialogs are owned by; not owned.
     CWnd* m_pMainWnd = nullptr;
 
 private:
     std::string m_strAppName;
-    std::string m_strExeName;
     std::string m_strProfileName;
-    std::string m_strHelpFilePath;
 };
 
 CWinApp* AfxGetApp() noexcept;
 CWnd* AfxGetMainWnd() noexcept;
 // The module that holds the program's resources (the executable).
 HINSTANCE AfxGetResourceHandle() noexcept;
-HINSTANCE AfxGetInstanceHandle() noexcept;
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 

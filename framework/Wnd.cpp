@@ -86,14 +86,6 @@ BOOL CWnd::SubclassWindow(HWND hwnd)
     return TRUE;
 }
 
-BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
-{
-    if (!pParent || !pParent->m_hWnd)
-        return FALSE;
-    HWND hwnd = ::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID));
-    return hwnd ? SubclassWindow(hwnd) : FALSE;
-}
-
 HWND CWnd::UnsubclassWindow() noexcept
 {
     HWND hwnd = m_hWnd;
@@ -117,11 +109,10 @@ LRESULT CALLBACK CWnd::ThunkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
 
     const LRESULT result = pWnd->Dispatch(message, wParam, lParam);
+    // The object outlives its window (a dialog's member or local), so it is
+    // still there to be unbound; nothing of it is used after this.
     if (message == WM_NCDESTROY && pWnd->m_hWnd == hwnd)
-    {
         pWnd->UnsubclassWindow();
-        pWnd->PostNcDestroy();
-    }
     return result;
 }
 
@@ -153,12 +144,6 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_COMMAND && OnCommand(wParam, lParam))
         return 0;
-    if (message == WM_NOTIFY)
-    {
-        LRESULT result = 0;
-        if (OnNotify(wParam, lParam, &result))
-            return result;
-    }
     return DefWindowProc(message, wParam, lParam);
 }
 
@@ -175,11 +160,6 @@ LRESULT CWnd::Default()
 }
 
 BOOL CWnd::OnCommand(WPARAM, LPARAM)
-{
-    return FALSE;
-}
-
-BOOL CWnd::OnNotify(WPARAM, LPARAM, LRESULT*)
 {
     return FALSE;
 }
@@ -212,16 +192,6 @@ void CWnd::GetWindowText(CString& text) const
     text.ReleaseBuffer(copied > 0 ? copied : 0);
 }
 
-int CWnd::GetWindowTextLength() const
-{
-    return ::GetWindowTextLengthA(m_hWnd);
-}
-
-HWND CWnd::GetDlgItem(int nID) const
-{
-    return ::GetDlgItem(m_hWnd, nID);
-}
-
 void CWnd::SetDlgItemText(int nID, const char* text)
 {
     ::SetDlgItemTextA(m_hWnd, nID, text);
@@ -235,11 +205,6 @@ HWND CWnd::GetParent() const
 DWORD CWnd::GetStyle() const
 {
     return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE));
-}
-
-DWORD CWnd::GetExStyle() const
-{
-    return static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_EXSTYLE));
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags)
@@ -265,31 +230,6 @@ void CWnd::GetWindowRect(LPRECT rc) const
     ::GetWindowRect(m_hWnd, rc);
 }
 
-void CWnd::ScreenToClient(LPPOINT pt) const
-{
-    ::ScreenToClient(m_hWnd, pt);
-}
-
-void CWnd::ScreenToClient(LPRECT rc) const
-{
-    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(rc), 2);
-}
-
-void CWnd::ClientToScreen(LPPOINT pt) const
-{
-    ::ClientToScreen(m_hWnd, pt);
-}
-
-void CWnd::ClientToScreen(LPRECT rc) const
-{
-    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(rc), 2);
-}
-
-void CWnd::MoveWindow(LPCRECT rc, BOOL bRepaint)
-{
-    ::MoveWindow(m_hWnd, rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top, bRepaint);
-}
-
 BOOL CWnd::SetWindowPos(HWND hwndAfter, int x, int y, int cx, int cy, UINT nFlags)
 {
     return ::SetWindowPos(m_hWnd, hwndAfter, x, y, cx, cy, nFlags);
@@ -310,11 +250,6 @@ BOOL CWnd::RedrawWindow(LPCRECT rc, HRGN rgn, UINT flags)
     return ::RedrawWindow(m_hWnd, rc, rgn, flags);
 }
 
-BOOL CWnd::ShowWindow(int nCmdShow)
-{
-    return ::ShowWindow(m_hWnd, nCmdShow);
-}
-
 BOOL CWnd::EnableWindow(BOOL bEnable)
 {
     return ::EnableWindow(m_hWnd, bEnable);
@@ -325,19 +260,9 @@ BOOL CWnd::IsWindowEnabled() const
     return ::IsWindowEnabled(m_hWnd);
 }
 
-HWND CWnd::SetFocus()
-{
-    return ::SetFocus(m_hWnd);
-}
-
 HFONT CWnd::GetFont() const
 {
     return reinterpret_cast<HFONT>(::SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
-}
-
-void CWnd::SetFont(HFONT font, BOOL bRedraw)
-{
-    ::SendMessageA(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), MAKELPARAM(bRedraw, 0));
 }
 
 HICON CWnd::SetIcon(HICON icon, BOOL bBigIcon)
@@ -346,17 +271,7 @@ HICON CWnd::SetIcon(HICON icon, BOOL bBigIcon)
         m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
 }
 
-UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapseMs, TIMERPROC proc)
-{
-    return ::SetTimer(m_hWnd, nIDEvent, nElapseMs, proc);
-}
-
 BOOL CWnd::KillTimer(UINT_PTR nIDEvent)
 {
     return ::KillTimer(m_hWnd, nIDEvent);
-}
-
-BOOL CWnd::DestroyWindow()
-{
-    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
 }

@@ -3,12 +3,16 @@
 // CWnd: a C++ object bound to one window, and how a message reaches a handler.
 //
 // Binding. A window is bound to an object either when a dialog is created
-// (CDialog does it at WM_INITDIALOG) or by subclassing an existing control:
-//     m_btn.SubclassDlgItem(IDC_WIPE, this);   // or DDX_Control in DoDataExchange
+// (CDialog does it at WM_INITDIALOG) or by subclassing an existing control,
+// which a dialog does with DDX_Control in its DoDataExchange:
+//     DDX_Control(pDX, IDC_WIPE, m_btnWipe);
 // Subclassing attaches m_hWnd, calls the virtual PreSubclassWindow(), then
 // routes the window's messages through CWnd's static thunk. The binding ends
 // by itself at WM_NCDESTROY (m_hWnd becomes NULL again) or in ~CWnd. Child
 // controls are views: a CWnd never destroys a window it only subclassed.
+// An object outlives every message of its window and is never deleted from a
+// handler: the thunk still touches it when a handler returns, also one that
+// destroyed the window.
 //
 // Dispatch. For every message the thunk
 //   1. offers WM_COMMAND (from a control), WM_NOTIFY, WM_DRAWITEM and
@@ -38,17 +42,16 @@
 //         return CDialog::WindowProc(message, wParam, lParam);
 //     }
 //
-// CWnd::WindowProc gives WM_COMMAND to the virtual OnCommand and WM_NOTIFY
-// to OnNotify, and everything else (or what those decline) to DefWindowProc,
-// which calls the window's original procedure. Default() is DefWindowProc for
-// the message being handled. A control overrides DefWindowProc to change what
-// default processing means for it (e.g. a double click passed on as a press).
+// CWnd::WindowProc gives WM_COMMAND to the virtual OnCommand, and everything
+// else (or what OnCommand declines) to DefWindowProc, which calls the
+// window's original procedure. Default() is DefWindowProc for the message
+// being handled. A control overrides DefWindowProc to change what default
+// processing means for it (e.g. a double click passed on as a press).
 //
 // Exceptions never leave the thunk: a handler that throws answers 0.
 //
 // Controls (CButton, CStatic, CProgressCtrl, CListCtrl) are in
-// framework/Controls.h, dialogs in framework/Dialog.h, own message ids in
-// framework/Messages.h.
+// framework/Controls.h, dialogs in framework/Dialog.h.
 
 #include "support/CString.h"
 
@@ -65,7 +68,6 @@ public:
     HWND m_hWnd = nullptr;
 
     HWND GetSafeHwnd() const noexcept { return m_hWnd; }
-    operator HWND() const noexcept { return m_hWnd; }
 
     // The object bound to hwnd, or NULL.
     static CWnd* FromHandlePermanent(HWND hwnd) noexcept;
@@ -73,7 +75,6 @@ public:
     // Binds this object to an existing window (see above). FALSE when this
     // object is already bound, hwnd is not a window or is bound elsewhere.
     BOOL SubclassWindow(HWND hwnd);
-    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
     // Gives the window its original procedure back and unbinds.
     HWND UnsubclassWindow() noexcept;
 
@@ -82,50 +83,34 @@ public:
     virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default();
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
-    virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // A notification of this control that its parent received. TRUE: handled,
     // *pResult is the parent's answer.
     virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
     // Called by SubclassWindow after m_hWnd is set, before the thunk is installed.
     virtual void PreSubclassWindow() {}
-    // Called after the window is gone and the object unbound.
-    virtual void PostNcDestroy() {}
 
     // Thin forms of the user32 calls on m_hWnd.
     LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     void SetWindowText(const char* text);
     void GetWindowText(CString& text) const;
-    int GetWindowTextLength() const;
-    HWND GetDlgItem(int nID) const;
     void SetDlgItemText(int nID, const char* text);
     HWND GetParent() const;
     DWORD GetStyle() const;
-    DWORD GetExStyle() const;
     // Like the classic call: SetWindowPos with nFlags only when nFlags != 0.
     BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
     void GetClientRect(LPRECT rc) const;
     void GetWindowRect(LPRECT rc) const;
-    void ScreenToClient(LPPOINT pt) const;
-    void ScreenToClient(LPRECT rc) const;
-    void ClientToScreen(LPPOINT pt) const;
-    void ClientToScreen(LPRECT rc) const;
-    void MoveWindow(LPCRECT rc, BOOL bRepaint = TRUE);
     BOOL SetWindowPos(HWND hwndAfter, int x, int y, int cx, int cy, UINT nFlags);
     void Invalidate(BOOL bErase = TRUE);
     void UpdateWindow();
     BOOL RedrawWindow(LPCRECT rc = nullptr, HRGN rgn = nullptr,
                       UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-    BOOL ShowWindow(int nCmdShow);
     BOOL EnableWindow(BOOL bEnable = TRUE);
     BOOL IsWindowEnabled() const;
-    HWND SetFocus();
     HFONT GetFont() const;
-    void SetFont(HFONT font, BOOL bRedraw = TRUE);
     HICON SetIcon(HICON icon, BOOL bBigIcon);
-    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapseMs, TIMERPROC proc = nullptr);
     BOOL KillTimer(UINT_PTR nIDEvent);
-    BOOL DestroyWindow();
 
 private:
     friend class CDialog;

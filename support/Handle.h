@@ -6,9 +6,11 @@
 //                         what "empty" is and how to release. Aliases below:
 //     KernelHandle  (CloseHandle; NULL and INVALID_HANDLE_VALUE both empty)
 //     FindHandle    (FindClose; INVALID_HANDLE_VALUE empty)
-//     FontHandle, BitmapHandle, BrushHandle, PenHandle, RegionHandle (DeleteObject)
+//     FontHandle, BitmapHandle, PenHandle (DeleteObject)
 //     IconHandle (DestroyIcon), CursorHandle (DestroyCursor), MemDcHandle (DeleteDC)
 //     ModuleHandle (FreeLibrary), ImageListHandle (ImageList_Destroy)
+//     CoTaskMemHandle<T> (CoTaskMemFree: a T* the COM task allocator handed
+//                   out, e.g. the item list of the shell's folder picker)
 //
 //   FontHandle font(CreateFontIndirectA(&lf));   // released when font ends
 //   HFONT raw = font.get();  font.reset(other);  HFONT mine = font.release();
@@ -23,6 +25,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -127,20 +130,26 @@ struct ImageList
     static bool IsEmpty(HIMAGELIST h) { return h == nullptr; }
     static void Release(HIMAGELIST h) { ::ImageList_Destroy(h); }
 };
+
+template <typename T> struct CoTaskMem
+{
+    using Type = T*;
+    static bool IsEmpty(T* p) { return p == nullptr; }
+    static void Release(T* p) { ::CoTaskMemFree(p); }
+};
 } // namespace HandleTraits
 
 using KernelHandle = UniqueHandle<HandleTraits::Kernel>;
 using FindHandle = UniqueHandle<HandleTraits::Find>;
 using FontHandle = UniqueHandle<HandleTraits::GdiObject<HFONT>>;
 using BitmapHandle = UniqueHandle<HandleTraits::GdiObject<HBITMAP>>;
-using BrushHandle = UniqueHandle<HandleTraits::GdiObject<HBRUSH>>;
 using PenHandle = UniqueHandle<HandleTraits::GdiObject<HPEN>>;
-using RegionHandle = UniqueHandle<HandleTraits::GdiObject<HRGN>>;
 using IconHandle = UniqueHandle<HandleTraits::Icon>;
 using CursorHandle = UniqueHandle<HandleTraits::Cursor>;
 using MemDcHandle = UniqueHandle<HandleTraits::MemDc>;
 using ModuleHandle = UniqueHandle<HandleTraits::Module>;
 using ImageListHandle = UniqueHandle<HandleTraits::ImageList>;
+template <typename T> using CoTaskMemHandle = UniqueHandle<HandleTraits::CoTaskMem<T>>;
 
 // GetDC/ReleaseDC. hwnd NULL gives the screen's device context.
 class ScopedGetDC

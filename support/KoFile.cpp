@@ -5,6 +5,7 @@
 // The error objects report into the application's message log, which the
 // application context holds: the one place the support layer reaches up.
 #include "app/AppContext.h"
+#include "support/Handle.h"
 #include "support/KoFileSeam.h"
 #include "support/KoMessages.h"
 
@@ -279,13 +280,8 @@ BOOL FindFile(const char* path, WIN32_FIND_DATAA* data)
     {
         return FALSE;
     }
-    const HANDLE search = ::FindFirstFileA(path, data);
-    if (search == INVALID_HANDLE_VALUE)
-    {
-        return FALSE;
-    }
-    ::FindClose(search);
-    return TRUE;
+    const FindHandle search(::FindFirstFileA(path, data));
+    return search.valid() ? TRUE : FALSE;
 }
 
 BOOL FileExists(const char* path)

@@ -41,33 +41,6 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT message, LPARAM, LPARAM data)
     return 0;
 }
 
-// Releases what the shell allocator handed out, and the allocator itself.
-struct ShellMalloc
-{
-    IMalloc* p = nullptr;
-    ShellMalloc() = default;
-    ShellMalloc(const ShellMalloc&) = delete;
-    ShellMalloc& operator=(const ShellMalloc&) = delete;
-    ~ShellMalloc()
-    {
-        if (p)
-            p->Release();
-    }
-};
-
-struct ItemList
-{
-    IMalloc* alloc;
-    LPITEMIDLIST p;
-    ItemList(const ItemList&) = delete;
-    ItemList& operator=(const ItemList&) = delete;
-    ~ItemList()
-    {
-        if (p)
-            alloc->Free(p);
-    }
-};
-
 // A 16 x 16 image that shows nothing: all mask, no colour.
 IconHandle TransparentIcon()
 {
@@ -91,10 +64,6 @@ KoWipe& Run()
 
 BOOL BrowseForFolder(CString& path, HWND owner)
 {
-    ShellMalloc alloc;
-    if (FAILED(::SHGetMalloc(&alloc.p)) || !alloc.p)
-        return FALSE;
-
     char display[MAX_PATH] = {};
     BROWSEINFOA bi = {};
     // An owner makes the picker modal: the main window cannot start a second
@@ -108,8 +77,10 @@ BOOL BrowseForFolder(CString& path, HWND owner)
     bi.lParam = 0;
 
     BOOL result = FALSE;
-    ItemList items{alloc.p, ::SHBrowseForFolderA(&bi)};
-    if (items.p && ::SHGetPathFromIDListA(items.p, display))
+    // The shell's allocator is the COM task allocator: the caller frees the
+    // item list with CoTaskMemFree.
+    const CoTaskMemHandle<ITEMIDLIST> items(::SHBrowseForFolderA(&bi));
+    if (items && ::SHGetPathFromIDListA(items.get(), display))
     {
         path = display;
         result = TRUE;

@@ -48,7 +48,7 @@ protected:
     void TearDown() override
     {
         m_button.ReleaseIcons();
-        m_host.DestroyWindow();
+        m_host.Destroy();
         if (m_font != nullptr)
             DeleteObject(m_font);
     }
@@ -262,18 +262,18 @@ TEST_F(FlatButton, HoverTakesCaptureUntilTheMouseLeaves)
     ASSERT_NE(nullptr, GetActiveWindow());
     m_button.UpdateWindow();
     RECT dirty;
-    ASSERT_FALSE(GetUpdateRect(m_button, &dirty, FALSE));
+    ASSERT_FALSE(GetUpdateRect(m_button.m_hWnd, &dirty, FALSE));
     Move(5, 5);
     EXPECT_TRUE(m_button.m_bHover);
     EXPECT_EQ(m_button.m_hWnd, GetCapture());
-    EXPECT_TRUE(GetUpdateRect(m_button, &dirty, FALSE)); // the frame is drawn
+    EXPECT_TRUE(GetUpdateRect(m_button.m_hWnd, &dirty, FALSE)); // the frame is drawn
     m_button.UpdateWindow();
     Move(6, 5); // still over the button
     EXPECT_TRUE(m_button.m_bHover);
     Move(-40, -40); // off the button
     EXPECT_FALSE(m_button.m_bHover);
     EXPECT_EQ(nullptr, GetCapture());
-    EXPECT_TRUE(GetUpdateRect(m_button, &dirty, FALSE)); // and taken away
+    EXPECT_TRUE(GetUpdateRect(m_button.m_hWnd, &dirty, FALSE)); // and taken away
 }
 
 TEST_F(FlatButton, LeavingWithLeftButtonDownKeepsCapture)
@@ -300,7 +300,7 @@ TEST_F(FlatButton, CaptureTakenElsewhereIsLeftAlone)
 TEST_F(FlatButton, LosingFocusClearsHover)
 {
     Open("Go");
-    m_button.SetFocus();
+    ::SetFocus(m_button.m_hWnd);
     Move(5, 5);
     ASSERT_TRUE(m_button.m_bHover);
     ::SetFocus(m_host.m_hWnd);

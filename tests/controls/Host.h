@@ -1,23 +1,26 @@
 #pragma once
 
-#include "framework/Dialog.h"
+#include "framework/Wnd.h"
 
 #include <windows.h>
 
 #include <vector>
 
 // A modeless dialog made from an empty in-memory template, placed on the
-// screen in pixels, into which a test creates the controls it binds. Being a
-// framework window it reflects the controls' notifications back to them. It
-// counts the WM_COMMAND notifications that reach it.
-class Host : public CDialog
+// screen in pixels, into which a test creates the controls it binds. Bound to
+// this object by subclassing, it is a framework window and reflects the
+// controls' notifications back to them. It counts the WM_COMMAND
+// notifications that reach it.
+class Host : public CWnd
 {
 public:
-    Host() : CDialog(0) {}
-    ~Host() override
+    Host() = default;
+    ~Host() override { Destroy(); }
+
+    void Destroy()
     {
         if (m_hWnd != nullptr)
-            DestroyWindow();
+            ::DestroyWindow(m_hWnd);
     }
 
     // With `activate` false the thread is left without an active window, as
@@ -30,10 +33,12 @@ public:
             WORD menu, cls, title;
         } tpl = {};
         tpl.dlg.style = WS_POPUP;
-        if (!CreateIndirect(&tpl.dlg))
+        HWND hwnd = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &tpl.dlg, nullptr,
+                                               &Host::PlainDialogProc, 0);
+        if (hwnd == nullptr || !SubclassWindow(hwnd))
             return false;
         SetWindowPos(nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-        ShowWindow(activate ? SW_SHOW : SW_SHOWNA);
+        ::ShowWindow(m_hWnd, activate ? SW_SHOW : SW_SHOWNA);
         // The dialog manager activates even a dialog shown without activation.
         SetActiveWindow(activate ? m_hWnd : nullptr);
         Pump();
@@ -61,12 +66,12 @@ public:
     BOOL OnCommand(WPARAM wParam, LPARAM lParam) override
     {
         m_commands.push_back(wParam);
-        return CDialog::OnCommand(wParam, lParam);
+        return CWnd::OnCommand(wParam, lParam);
     }
 
     std::vector<WPARAM> m_commands; // wParam of every WM_COMMAND, in order
 
-protected:
-    void OnOK() override {}
-    void OnCancel() override {}
+private:
+    // The dialog manager's defaults only: Enter and Esc close nothing.
+    static INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 };

@@ -84,7 +84,7 @@ protected:
     }
     void TearDown() override
     {
-        m_host.DestroyWindow();
+        m_host.Destroy();
         DeleteObject(m_font);
         HyperLinkSeam::SetShellExecute(nullptr);
         HyperLinkSeam::SetMessageBeep(nullptr);
@@ -242,7 +242,7 @@ TEST_F(Link, SuccessfulOpenTurnsVisited)
     EXPECT_TRUE(g_beeps.empty());
     EXPECT_TRUE(link.m_bVisited);
     RECT dirty;
-    EXPECT_TRUE(GetUpdateRect(link, &dirty, FALSE)); // repaints in the new colour
+    EXPECT_TRUE(GetUpdateRect(link.m_hWnd, &dirty, FALSE)); // repaints in the new colour
     EXPECT_GT(CountRendered(link, link.m_crVisited), 0);
     EXPECT_EQ(0, CountRendered(link, link.m_crLink));
 
@@ -266,8 +266,8 @@ TEST_F(Link, FailedOpenBeepsAndClearsVisited)
     ASSERT_EQ(1u, g_beeps.size());
     EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), g_beeps[0]);
     RECT dirty;
-    EXPECT_FALSE(GetUpdateRect(link, &dirty, FALSE)); // no repaint of its own
-    EXPECT_GT(CountRendered(link, link.m_crLink), 0); // the next paint is unvisited
+    EXPECT_FALSE(GetUpdateRect(link.m_hWnd, &dirty, FALSE)); // no repaint of its own
+    EXPECT_GT(CountRendered(link, link.m_crLink), 0);        // the next paint is unvisited
     EXPECT_EQ(0, CountRendered(link, link.m_crVisited));
 }
 

@@ -44,7 +44,7 @@ protected:
     void TearDown() override
     {
         m_log.m_pList = nullptr;
-        m_host.DestroyWindow(); // rows go before the log's items
+        m_host.Destroy(); // rows go before the log's items
     }
 
     // What the list view answers for a row; text and image come from the
@@ -234,7 +234,7 @@ TEST_F(MessageList, FullRowGridReplacesExtendedStyle)
 {
     m_list.SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_HEADERDRAGDROP);
     m_list.SetFullRowGrid();
-    EXPECT_EQ(0x21u, m_list.GetExtendedStyle());
+    EXPECT_EQ(0x21u, static_cast<DWORD>(m_list.SendMessage(LVM_GETEXTENDEDLISTVIEWSTYLE)));
 }
 
 } // namespace

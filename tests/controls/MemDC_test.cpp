@@ -52,14 +52,13 @@ TEST(MemDC, OverAPrinterDrawsStraightIntoTheTarget)
     {
         CMemDC dc(&printer);
         EXPECT_FALSE(dc.IsBuffered());
-        EXPECT_EQ(canvas.Dc(), dc.GetSafeHdc());
+        EXPECT_EQ(canvas.Dc(), dc.m_hDC);
         FillRect(dc, {2, 2, 4, 4}, kDrawn);
         EXPECT_EQ(kDrawn, canvas.At(2, 2));
     }
     // The borrowed handle is still alive and unchanged by the end.
     EXPECT_EQ(kDrawn, canvas.At(3, 3));
     EXPECT_NE(0, GetDeviceCaps(canvas.Dc(), BITSPIXEL));
-    printer.Detach();
 }
 
 // How many bitmaps this program deletes, and how many of those outlive the

@@ -136,9 +136,9 @@ TEST_F(TextProgress, SetTextReplacesPercentageUntilEmptied)
     m_bar.UpdateWindow();
     RECT dirty;
     m_bar.SetWindowText("1.5 Gb");
-    EXPECT_FALSE(GetUpdateRect(m_bar, &dirty, FALSE));
+    EXPECT_FALSE(GetUpdateRect(m_bar.m_hWnd, &dirty, FALSE));
     m_bar.SetWindowText("1.6 Gb");
-    EXPECT_TRUE(GetUpdateRect(m_bar, &dirty, FALSE));
+    EXPECT_TRUE(GetUpdateRect(m_bar.m_hWnd, &dirty, FALSE));
     m_bar.UpdateWindow();
 
     m_bar.SetPos(750); // the text stays while the bar moves
@@ -148,7 +148,7 @@ TEST_F(TextProgress, SetTextReplacesPercentageUntilEmptied)
     ExpectShows(150, "75%");
     m_bar.UpdateWindow();
     m_bar.SetWindowText(""); // no change, no repaint
-    EXPECT_FALSE(GetUpdateRect(m_bar, &dirty, FALSE));
+    EXPECT_FALSE(GetUpdateRect(m_bar.m_hWnd, &dirty, FALSE));
     ExpectShows(150, "75%");
 }
 

@@ -1,20 +1,23 @@
 #include "framework/Controls.h"
 #include "framework/Dialog.h"
 #include "support/Handle.h"
-#include "framework/Messages.h"
 #include "framework/WinApp.h"
 
 #include "FrameworkTestRes.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace
 {
-const UINT kMsgThrow = WM_KO_FIRST + 100;
+const UINT kMsgWhileOpen = WM_APP + 1;
+const UINT kMsgThrow = WM_APP + 100;
 
 class CountingButton : public CButton
 {
@@ -56,7 +59,7 @@ public:
         }
         return CStatic::OnChildNotify(message, wParam, lParam, pResult);
     }
-    BrushHandle m_brush;
+    UniqueHandle<HandleTraits::GdiObject<HBRUSH>> m_brush;
     int m_nClicks = 0;
 };
 
@@ -100,7 +103,9 @@ public:
         CDialog::OnInitDialog();
         m_hwndOwner = ::GetWindow(m_hWnd, GW_OWNER);
         if (m_nTimerResult != 0)
-            SetTimer(7, 10);
+            ::SetTimer(m_hWnd, 7, 10, nullptr);
+        if (m_whileOpen)
+            PostMessage(kMsgWhileOpen);
         return TRUE;
     }
     void OnCancel() override
@@ -125,6 +130,10 @@ public:
             break;
         case kMsgThrow:
             throw std::runtime_error("handler failed");
+        case kMsgWhileOpen:
+            m_whileOpen();
+            EndDialog(IDOK);
+            return 0;
         }
         return CDialog::WindowProc(message, wParam, lParam);
     }
@@ -143,6 +152,9 @@ public:
     int m_nThree = 0;
     int m_nTwo = 0;
     int m_nTimerResult = 0; // >0: end with it; <0: press Esc; 0: no timer
+    // Run once the dialog is open (bound, its controls bound), before it
+    // shows; the dialog then ends with IDOK.
+    std::function<void()> m_whileOpen;
     UINT_PTR m_nTimerId = 0;
     int m_nCancels = 0;
     int m_nParentColors = 0;
@@ -150,39 +162,75 @@ public:
     HWND m_hwndOwner = nullptr;
 };
 
-// A modeless instance of the test dialog, destroyed at the end of the test.
+// The test dialog, run modally: a test's checks run while it is open.
 class DialogTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dlg.Create(IDD_FW_TEST)); }
-    void TearDown() override { m_dlg.DestroyWindow(); }
+    void WhileOpen(std::function<void()> checks)
+    {
+        m_dlg.m_whileOpen = std::move(checks);
+        ASSERT_EQ(IDOK, m_dlg.DoModal());
+    }
     TestDlg m_dlg;
+};
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// A modeless window made from the test template and bound by subclassing:
+// the main window, or the owner a modal dialog under test opens over.
+class Modeless : public CWnd
+{
+public:
+    Modeless()
+    {
+        AfxInitCommonControls();
+        SubclassWindow(::CreateDialogParamA(::GetModuleHandleA(nullptr),
+                                            MAKEINTRESOURCEA(IDD_FW_TEST), nullptr,
+                                            &PlainDialogProc, 0));
+    }
+    ~Modeless() override { Destroy(); }
+    void Destroy()
+    {
+        if (m_hWnd)
+            ::DestroyWindow(m_hWnd);
+    }
 };
 
 TEST_F(DialogTest, BindingRunsPreSubclassWindowOnceWithTheWindowAttached)
 {
-    EXPECT_EQ(::GetDlgItem(m_dlg.m_hWnd, IDC_FW_DRAWN), m_dlg.m_drawn.m_hWnd);
-    EXPECT_EQ(m_dlg.m_drawn.m_hWnd, m_dlg.m_drawn.m_hwndAtPreSubclass);
-    EXPECT_EQ(&m_dlg.m_drawn, CWnd::FromHandlePermanent(m_dlg.m_drawn.m_hWnd));
-    EXPECT_TRUE(m_dlg.UpdateData(FALSE));
-    EXPECT_EQ(1, m_dlg.m_drawn.m_nPreSubclass);
+    WhileOpen(
+        [&]
+        {
+            EXPECT_EQ(::GetDlgItem(m_dlg.m_hWnd, IDC_FW_DRAWN), m_dlg.m_drawn.m_hWnd);
+            EXPECT_EQ(m_dlg.m_drawn.m_hWnd, m_dlg.m_drawn.m_hwndAtPreSubclass);
+            EXPECT_EQ(&m_dlg.m_drawn, CWnd::FromHandlePermanent(m_dlg.m_drawn.m_hWnd));
+            EXPECT_TRUE(m_dlg.UpdateData(FALSE));
+            EXPECT_EQ(1, m_dlg.m_drawn.m_nPreSubclass);
+        });
 }
 
 TEST_F(DialogTest, UnbindingAtDestructionGivesTheControlItsProcedureBack)
 {
-    HWND button = m_dlg.m_drawn.m_hWnd;
-    const LONG_PTR ours = ::GetWindowLongPtrA(button, GWLP_WNDPROC);
-    m_dlg.m_drawn.UnsubclassWindow();
-    EXPECT_EQ(nullptr, m_dlg.m_drawn.m_hWnd);
-    EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(button));
-    EXPECT_NE(ours, ::GetWindowLongPtrA(button, GWLP_WNDPROC));
-    // Still a working button under its own procedure.
-    ::SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Again"));
-    char text[16] = {};
-    ::GetWindowTextA(button, text, sizeof(text));
-    EXPECT_STREQ("Again", text);
+    WhileOpen(
+        [&]
+        {
+            HWND button = m_dlg.m_drawn.m_hWnd;
+            const LONG_PTR ours = ::GetWindowLongPtrA(button, GWLP_WNDPROC);
+            m_dlg.m_drawn.UnsubclassWindow();
+            EXPECT_EQ(nullptr, m_dlg.m_drawn.m_hWnd);
+            EXPECT_EQ(nullptr, CWnd::FromHandlePermanent(button));
+            EXPECT_NE(ours, ::GetWindowLongPtrA(button, GWLP_WNDPROC));
+            // Still a working button under its own procedure.
+            ::SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Again"));
+            char text[16] = {};
+            ::GetWindowTextA(button, text, sizeof(text));
+            EXPECT_STREQ("Again", text);
+        });
 
-    m_dlg.DestroyWindow();
+    // The dialog has ended: every binding ended with its window.
     EXPECT_EQ(nullptr, m_dlg.m_hWnd);
     EXPECT_EQ(nullptr, m_dlg.m_link.m_hWnd);
     EXPECT_EQ(nullptr, m_dlg.m_list.m_hWnd);
@@ -190,103 +238,128 @@ TEST_F(DialogTest, UnbindingAtDestructionGivesTheControlItsProcedureBack)
 
 TEST_F(DialogTest, OwnerDrawRequestsReachTheButton)
 {
-    DRAWITEMSTRUCT dis{};
-    dis.CtlType = ODT_BUTTON;
-    dis.CtlID = IDC_FW_DRAWN;
-    dis.hwndItem = m_dlg.m_drawn.m_hWnd;
-    const int before = m_dlg.m_drawn.m_nDraws;
-    EXPECT_EQ(TRUE, m_dlg.SendMessage(WM_DRAWITEM, IDC_FW_DRAWN, reinterpret_cast<LPARAM>(&dis)));
-    EXPECT_EQ(before + 1, m_dlg.m_drawn.m_nDraws);
+    WhileOpen(
+        [&]
+        {
+            DRAWITEMSTRUCT dis{};
+            dis.CtlType = ODT_BUTTON;
+            dis.CtlID = IDC_FW_DRAWN;
+            dis.hwndItem = m_dlg.m_drawn.m_hWnd;
+            const int before = m_dlg.m_drawn.m_nDraws;
+            EXPECT_EQ(TRUE,
+                      m_dlg.SendMessage(WM_DRAWITEM, IDC_FW_DRAWN, reinterpret_cast<LPARAM>(&dis)));
+            EXPECT_EQ(before + 1, m_dlg.m_drawn.m_nDraws);
 
-    // And the button's own painting asks through its parent the same way.
-    m_dlg.m_drawn.Invalidate();
-    m_dlg.m_drawn.UpdateWindow();
-    ::SendMessageA(m_dlg.m_drawn.m_hWnd, WM_PRINTCLIENT,
-                   reinterpret_cast<WPARAM>(ScopedGetDC(m_dlg.m_drawn.m_hWnd).get()), PRF_CLIENT);
-    EXPECT_GE(m_dlg.m_drawn.m_nDraws, before + 2);
-    EXPECT_EQ(static_cast<UINT>(IDC_FW_DRAWN), m_dlg.m_drawn.m_nLastItemId);
+            // And the button's own painting asks through its parent the same way.
+            m_dlg.m_drawn.Invalidate();
+            m_dlg.m_drawn.UpdateWindow();
+            ::SendMessageA(m_dlg.m_drawn.m_hWnd, WM_PRINTCLIENT,
+                           reinterpret_cast<WPARAM>(ScopedGetDC(m_dlg.m_drawn.m_hWnd).get()),
+                           PRF_CLIENT);
+            EXPECT_GE(m_dlg.m_drawn.m_nDraws, before + 2);
+            EXPECT_EQ(static_cast<UINT>(IDC_FW_DRAWN), m_dlg.m_drawn.m_nLastItemId);
+        });
 }
 
 TEST_F(DialogTest, ColourAndClickOfABoundLabelGoToTheLabelOnly)
 {
-    HWND link = m_dlg.m_link.m_hWnd;
-    ScopedGetDC dc(link);
-    const LRESULT brush = m_dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
-                                            reinterpret_cast<LPARAM>(link));
-    EXPECT_EQ(reinterpret_cast<LRESULT>(m_dlg.m_link.m_brush.get()), brush);
-    EXPECT_EQ(0, m_dlg.m_nParentColors);
+    WhileOpen(
+        [&]
+        {
+            HWND link = m_dlg.m_link.m_hWnd;
+            ScopedGetDC dc(link);
+            const LRESULT brush =
+                m_dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                                  reinterpret_cast<LPARAM>(link));
+            EXPECT_EQ(reinterpret_cast<LRESULT>(m_dlg.m_link.m_brush.get()), brush);
+            EXPECT_EQ(0, m_dlg.m_nParentColors);
 
-    // A real click: the static control itself reports STN_CLICKED.
-    ::SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    ::SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-    EXPECT_EQ(1, m_dlg.m_link.m_nClicks);
-    EXPECT_EQ(0, m_dlg.m_nParentClicks);
+            // A real click: the static control itself reports STN_CLICKED.
+            ::SendMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+            ::SendMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+            EXPECT_EQ(1, m_dlg.m_link.m_nClicks);
+            EXPECT_EQ(0, m_dlg.m_nParentClicks);
 
-    // An unbound control's colour request stays with the parent.
-    HWND plain = m_dlg.GetDlgItem(IDC_FW_PLAIN);
-    m_dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
-                      reinterpret_cast<LPARAM>(plain));
-    EXPECT_EQ(1, m_dlg.m_nParentColors);
+            // An unbound control's colour request stays with the parent.
+            HWND plain = ::GetDlgItem(m_dlg.m_hWnd, IDC_FW_PLAIN);
+            m_dlg.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                              reinterpret_cast<LPARAM>(plain));
+            EXPECT_EQ(1, m_dlg.m_nParentColors);
+        });
 }
 
 TEST_F(DialogTest, ListViewTextRequestsAreAnsweredByTheList)
 {
-    LVCOLUMNA column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = 100;
-    ASSERT_EQ(0, m_dlg.m_list.SendMessage(LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column)));
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.pszText = LPSTR_TEXTCALLBACKA;
-    item.lParam = 42;
-    ASSERT_EQ(0, m_dlg.m_list.InsertItem(&item));
+    WhileOpen(
+        [&]
+        {
+            LVCOLUMNA column{};
+            column.mask = LVCF_WIDTH;
+            column.cx = 100;
+            ASSERT_EQ(0, m_dlg.m_list.SendMessage(LVM_INSERTCOLUMNA, 0,
+                                                  reinterpret_cast<LPARAM>(&column)));
+            LVITEMA item{};
+            item.mask = LVIF_TEXT | LVIF_PARAM;
+            item.pszText = LPSTR_TEXTCALLBACKA;
+            item.lParam = 42;
+            ASSERT_EQ(0, m_dlg.m_list.InsertItem(&item));
 
-    char text[32] = {};
-    LVITEMA query{};
-    query.pszText = text;
-    query.cchTextMax = sizeof(text);
-    m_dlg.m_list.SendMessage(LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&query));
-    EXPECT_STREQ("row 42", text);
-    EXPECT_GE(m_dlg.m_list.m_nRequests, 1);
+            char text[32] = {};
+            LVITEMA query{};
+            query.pszText = text;
+            query.cchTextMax = sizeof(text);
+            m_dlg.m_list.SendMessage(LVM_GETITEMTEXTA, 0, reinterpret_cast<LPARAM>(&query));
+            EXPECT_STREQ("row 42", text);
+            EXPECT_GE(m_dlg.m_list.m_nRequests, 1);
+        });
 }
 
 TEST_F(DialogTest, CheckExchangeShowsOutOfRangeValuesAsUnchecked)
 {
-    struct Row
-    {
-        int member;
-        int shown;       // the box's state afterwards
-        int memberAfter; // the member after the exchange towards the box
-        int readBackTwo; // a two-state box given the same value, read back
-    } rows[] = {
-        {0, BST_UNCHECKED, 0, 0}, {1, BST_CHECKED, 1, 1},   {2, BST_INDETERMINATE, 2, 1},
-        {3, BST_UNCHECKED, 0, 0}, {7, BST_UNCHECKED, 0, 0}, {-1, BST_UNCHECKED, 0, 0},
-    };
-    for (const Row& row : rows)
-    {
-        SCOPED_TRACE(row.member);
-        m_dlg.m_nThree = row.member;
-        m_dlg.m_nTwo = row.member;
-        ASSERT_TRUE(m_dlg.UpdateData(FALSE));
-        EXPECT_EQ(row.memberAfter, m_dlg.m_nThree);
-        EXPECT_EQ(row.shown, static_cast<int>(::SendMessageA(m_dlg.GetDlgItem(IDC_FW_THREE_STATE),
-                                                             BM_GETCHECK, 0, 0)));
-        m_dlg.m_nThree = -5;
-        m_dlg.m_nTwo = -5;
-        ASSERT_TRUE(m_dlg.UpdateData(TRUE));
-        EXPECT_EQ(row.shown, m_dlg.m_nThree);
-        EXPECT_EQ(row.readBackTwo, m_dlg.m_nTwo);
-    }
+    WhileOpen(
+        [&]
+        {
+            struct Row
+            {
+                int member;
+                int shown;       // the box's state afterwards
+                int memberAfter; // the member after the exchange towards the box
+                int readBackTwo; // a two-state box given the same value, read back
+            } rows[] = {
+                {0, BST_UNCHECKED, 0, 0}, {1, BST_CHECKED, 1, 1},   {2, BST_INDETERMINATE, 2, 1},
+                {3, BST_UNCHECKED, 0, 0}, {7, BST_UNCHECKED, 0, 0}, {-1, BST_UNCHECKED, 0, 0},
+            };
+            for (const Row& row : rows)
+            {
+                SCOPED_TRACE(row.member);
+                m_dlg.m_nThree = row.member;
+                m_dlg.m_nTwo = row.member;
+                ASSERT_TRUE(m_dlg.UpdateData(FALSE));
+                EXPECT_EQ(row.memberAfter, m_dlg.m_nThree);
+                EXPECT_EQ(row.shown,
+                          static_cast<int>(::SendMessageA(
+                              ::GetDlgItem(m_dlg.m_hWnd, IDC_FW_THREE_STATE), BM_GETCHECK, 0, 0)));
+                m_dlg.m_nThree = -5;
+                m_dlg.m_nTwo = -5;
+                ASSERT_TRUE(m_dlg.UpdateData(TRUE));
+                EXPECT_EQ(row.shown, m_dlg.m_nThree);
+                EXPECT_EQ(row.readBackTwo, m_dlg.m_nTwo);
+            }
+        });
 }
 
 TEST_F(DialogTest, AnExceptionInAHandlerStopsAtTheWindowProcedure)
 {
-    EXPECT_EQ(0, m_dlg.SendMessage(kMsgThrow));
-    // The window still works afterwards.
-    m_dlg.SetWindowText("Still here");
-    CString text;
-    m_dlg.GetWindowText(text);
-    EXPECT_STREQ("Still here", text);
+    WhileOpen(
+        [&]
+        {
+            EXPECT_EQ(0, m_dlg.SendMessage(kMsgThrow));
+            // The window still works afterwards.
+            m_dlg.SetWindowText("Still here");
+            CString text;
+            m_dlg.GetWindowText(text);
+            EXPECT_STREQ("Still here", text);
+        });
 }
 
 TEST(DialogModalTest, EndDialogValueComesBackFromDoModal)
@@ -315,8 +388,8 @@ TEST(DialogModalTest, EscapeEndsTheDialogThroughOnCancel)
 TEST(DialogModalTest, WithoutAParentTheMainWindowOwnsTheDialog)
 {
     CWinApp app;
-    TestDlg main;
-    ASSERT_TRUE(main.Create(IDD_FW_TEST));
+    Modeless main;
+    ASSERT_NE(nullptr, main.m_hWnd);
     app.m_pMainWnd = &main;
 
     TestDlg dlg;
@@ -325,7 +398,7 @@ TEST(DialogModalTest, WithoutAParentTheMainWindowOwnsTheDialog)
     EXPECT_EQ(main.m_hWnd, dlg.m_hwndOwner);
 
     app.m_pMainWnd = nullptr;
-    main.DestroyWindow();
+    main.Destroy();
     TestDlg alone;
     alone.m_nTimerResult = 1;
     EXPECT_EQ(1, alone.DoModal());
@@ -345,7 +418,7 @@ public:
             SetWindowPos(nullptr, m_ptMoveTo.x, m_ptMoveTo.y, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         GetWindowRect(&m_rcAfterInit);
-        SetTimer(1, 10);
+        ::SetTimer(m_hWnd, 1, 10, nullptr);
         return TRUE;
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
@@ -394,8 +467,8 @@ TEST(DialogModalTest, OpensCentredOnItsOwnerInsideTheWorkArea)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.name);
-        TestDlg owner;
-        ASSERT_TRUE(owner.Create(IDD_FW_TEST));
+        Modeless owner;
+        ASSERT_NE(nullptr, owner.m_hWnd);
         RECT at = row.owner;
         if (at.left < 0)
             OffsetRect(&at, work.right, work.bottom);
@@ -430,7 +503,7 @@ TEST(DialogModalTest, OpensCentredOnItsOwnerInsideTheWorkArea)
                 << dlg.m_rcAfterInit.top;
             break;
         }
-        owner.DestroyWindow();
+        owner.Destroy();
     }
 }
 
@@ -452,8 +525,9 @@ TEST(ManifestTest, CommonControlsVersionSixIsLoaded)
                                            "comctl32.dll", &data));
     char path[MAX_PATH] = {};
     ASSERT_NE(0u, ::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), path, MAX_PATH));
-    CString lower(path);
-    lower.MakeLower();
-    EXPECT_NE(-1, lower.Find("common-controls")) << path;
+    std::string lower(path);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_NE(std::string::npos, lower.find("common-controls")) << path;
 }
 } // namespace

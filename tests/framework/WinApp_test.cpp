@@ -20,8 +20,6 @@ TEST(WinAppTest, TitleAndDefaultProfileComeFromTheProgramFile)
     EXPECT_EQ(&app, AfxGetApp());
     EXPECT_EQ(base, app.m_pszAppName);
     EXPECT_EQ(base + ".INI", app.m_pszProfileName);
-    const std::string help = app.m_pszHelpFilePath;
-    EXPECT_EQ(std::string(path).substr(0, std::string(path).rfind('.')) + ".HLP", help);
 }
 
 TEST(WinAppTest, NewestApplicationIsCurrentUntilDestroyed)

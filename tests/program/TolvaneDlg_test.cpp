@@ -754,7 +754,7 @@ TEST_F(MainDialog, TheProductPageAndAFailedSpaceQuery)
     ASSERT_GT(g_opened.size(), page.size());
     EXPECT_EQ(page, g_opened.substr(g_opened.size() - page.size()));
     EXPECT_EQ(0u, g_opened.rfind("open https://", 0));
-    EXPECT_EQ(g_opened.substr(5), m_dlg->m_linkSite.m_strUrl.str());
+    EXPECT_EQ(g_opened.substr(5), m_dlg->m_linkSite.m_strUrl.c_str());
     EXPECT_EQ("0", total);
     EXPECT_EQ(0, pos);
 }
@@ -834,9 +834,9 @@ TEST(KindIcons, AMissingIconKeepsEveryLaterOneAtItsIndex)
     ASSERT_TRUE(list.Create(16, 16, ILC_COLOR32 | ILC_MASK, 24, 32));
     const UINT ids[] = {IDI_MSG_ERROR, 999, IDI_MSG_INFO};
     EXPECT_FALSE(AddIconsInOrder(list, ::GetModuleHandleA(nullptr), ids, 3));
-    ASSERT_EQ(3, list.GetImageCount());
-    EXPECT_TRUE(SamePicture(IconPixels(IDI_MSG_ERROR), ImagePixels(list.GetSafeHandle(), 0)));
-    EXPECT_TRUE(SamePicture(IconPixels(IDI_MSG_INFO), ImagePixels(list.GetSafeHandle(), 2)));
+    ASSERT_EQ(3, ::ImageList_GetImageCount(list));
+    EXPECT_TRUE(SamePicture(IconPixels(IDI_MSG_ERROR), ImagePixels(list, 0)));
+    EXPECT_TRUE(SamePicture(IconPixels(IDI_MSG_INFO), ImagePixels(list, 2)));
 }
 
 // The list view would destroy the image list it holds when it goes (it is
@@ -884,7 +884,7 @@ TEST_F(MainDialog, ImageListHoldsTheKindIconsAndIsDestroyedOnce)
             EXPECT_EQ(i == j, SamePicture(IconPixels(kinds[i]), pictures[j]))
                 << "icon " << kinds[i] << ", image " << j;
     EXPECT_EQ(nullptr, g_imageListAtListDestroy) << "the list view still held the image list";
-    EXPECT_EQ(nullptr, m_dlg->m_imageList.GetSafeHandle());
+    EXPECT_EQ(nullptr, static_cast<HIMAGELIST>(m_dlg->m_imageList));
 }
 
 TEST(Resources, RecordTheProgramFileAndBuild170)

@@ -211,7 +211,7 @@ TEST_F(FileTest, RealFilesWriteReadShareAndTruncate)
         EXPECT_TRUE(wipe.Write("new", 3));
         // Reopening under its own name closes first, which empties the name.
         EXPECT_TRUE(wipe.Open(wipe.m_strFileName, KoFile::modeRead));
-        EXPECT_EQ(wipe.m_strFileName.str(), path);
+        EXPECT_EQ(StdString(wipe.m_strFileName), path);
     }
     EXPECT_EQ(ReadText(path), "new");
     EXPECT_EQ(m_log.Count(), 0u);
@@ -224,10 +224,10 @@ TEST_F(FileTest, OpenFailuresKeepTheNameAndNoHandle)
     KoFile file(FALSE, TRUE);
     EXPECT_FALSE(file.Open(missing.c_str(), KoFile::modeRead));
     EXPECT_EQ(file.m_hFile, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(file.m_strFileName.str(), missing);
+    EXPECT_EQ(StdString(file.m_strFileName), missing);
     // No handle: Close succeeds at once and leaves the name.
     EXPECT_TRUE(file.Close());
-    EXPECT_EQ(file.m_strFileName.str(), missing);
+    EXPECT_EQ(StdString(file.m_strFileName), missing);
     // A folder where a file is expected.
     EXPECT_FALSE(file.Open(folder.c_str(), KoFile::modeCreate | KoFile::modeReadWrite));
     EXPECT_FALSE(RemoveFile(folder.c_str()));
@@ -317,7 +317,7 @@ TEST_F(FileTest, FailedCloseForgetsTheHandleOrThrowsAndKeepsIt)
         const HANDLE open = file.m_hFile;
         EXPECT_THROW(file.Close(), KoFile::ErrorExceptions);
         EXPECT_EQ(file.m_hFile, open);
-        EXPECT_EQ(file.m_strFileName.str(), path);
+        EXPECT_EQ(StdString(file.m_strFileName), path);
         // The destructor closes again and must not throw.
     }
     EXPECT_EQ(g_calls, 2);

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "support/KoFormat.h"
+#include "support/SupportTestUtil.h"
 
 namespace
 {
@@ -41,7 +42,7 @@ TEST(FormatBytesTest, ShowsFiveCharactersAndTheUnit)
         SCOPED_TRACE(row.bytes);
         CString out("previous text");
         FormatBytes(out, row.bytes);
-        EXPECT_EQ(out.str(), row.text);
+        EXPECT_EQ(StdString(out), row.text);
     }
 }
 
@@ -63,7 +64,7 @@ TEST(AddBackslashTest, AppendsOnlyWhereMissing)
         SCOPED_TRACE(row.path);
         CString path(row.path);
         AddBackslash(path);
-        EXPECT_EQ(path.str(), row.result);
+        EXPECT_EQ(StdString(path), row.result);
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "CountingHeap.h"
 #include "support/KoMessages.h"
+#include "support/SupportTestUtil.h"
 
 namespace
 {
@@ -55,14 +56,14 @@ TEST(MessageLogTest, KeepsEveryMessageInOrderWithItsKind)
     }
     const UINT count = sizeof(posts) / sizeof(posts[0]);
     ASSERT_EQ(log.m_arrMessages.GetSize(), count + 1);
-    EXPECT_EQ(log.m_arrMessages[0]->m_strText.str(), "before the list");
+    EXPECT_EQ(StdString(log.m_arrMessages[0]->m_strText), "before the list");
     ASSERT_EQ(list.m_items.size(), count);
     for (UINT i = 0; i < count; ++i)
     {
         SCOPED_TRACE(i);
         KoListComboItem* item = log.m_arrMessages[i + 1];
         const std::string expected = posts[i].text ? posts[i].text : "";
-        EXPECT_EQ(item->m_strText.str(), expected);
+        EXPECT_EQ(StdString(item->m_strText), expected);
         EXPECT_EQ(item->GetImage(), static_cast<int>(posts[i].kind));
         EXPECT_TRUE(item->m_strText2.IsEmpty());
         EXPECT_EQ(item->m_nTag, 0);
@@ -210,7 +211,7 @@ TEST(MessageLogTest, PostsFromTwoThreadsAtOnceAreAllKept)
     int a = 0, b = 0;
     for (UINT i = 0; i < log.m_arrMessages.GetSize(); ++i)
     {
-        const std::string& text = log.m_arrMessages[i]->m_strText.str();
+        const std::string text = log.m_arrMessages[i]->m_strText.c_str();
         a += text == "a";
         b += text == "b";
     }

@@ -10,7 +10,14 @@
 #include <windows.h>
 
 #include "app/AppContext.h"
+#include "support/CString.h"
 #include "support/KoMessages.h"
+
+// Every byte of `s`, zeros included, for comparing and printing.
+inline std::string StdString(const CString& s)
+{
+    return std::string(s.c_str(), static_cast<size_t>(s.GetLength()));
+}
 
 // The system's own text for `code`, as FormatMessageA gives it.
 inline std::string SystemText(DWORD code)
@@ -122,7 +129,7 @@ public:
     UINT Count() const { return Log().m_arrMessages.GetSize() - m_first; }
     std::string Text(UINT index) const
     {
-        return Log().m_arrMessages[m_first + index]->m_strText.str();
+        return StdString(Log().m_arrMessages[m_first + index]->m_strText);
     }
     int Image(UINT index) const { return Log().m_arrMessages[m_first + index]->GetImage(); }
 

@@ -109,7 +109,7 @@ protected:
         GetAppContextSeam().pGetFolderPath = &TempFolderPath;
         CreateAppContext();
         ASSERT_NE(nullptr, g_pAppContext);
-        g_iniPath = g_pAppContext->GetSettingsFilePath().str();
+        g_iniPath = StdString(g_pAppContext->GetSettingsFilePath());
         ASSERT_EQ(m_dir.Path() + "\\Orbelin software\\Tolvane\\Tolvane.ini", g_iniPath);
         m_app.SetProfileName(g_iniPath.c_str());
     }
