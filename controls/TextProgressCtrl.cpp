@@ -32,15 +32,21 @@ int CTextProgressCtrl::SetPos(int nPos)
     if (barWidth != m_nLastBarWidth)
     {
         m_nLastBarWidth = barWidth;
-        RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        // No erase: painting covers the whole client area anyway.
+        RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     }
     return previous;
 }
 
 void CTextProgressCtrl::SetPosText(const char* text, int nPos)
 {
+    // The text first: a new one only invalidates, and a position that moves
+    // the fill then paints both in one pass. The same text is not set
+    // again, so a call that changes nothing sends the control nothing.
+    const char* shown = text != nullptr ? text : "";
+    if (m_strBarText != shown)
+        SetWindowText(shown);
     SetPos(nPos);
-    SetWindowText(text);
 }
 
 LRESULT CTextProgressCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
@@ -109,7 +115,7 @@ LRESULT CTextProgressCtrl::OnSetText(WPARAM, LPARAM lParam)
     if (m_strBarText != (text != nullptr ? text : ""))
     {
         m_strBarText = text;
-        Invalidate(TRUE);
+        Invalidate(FALSE);
     }
     return result;
 }

@@ -20,6 +20,8 @@ public:
     // -1 without a window; otherwise the previous position. Redraws at once
     // only when the filled width in pixels changes.
     int SetPos(int nPos);
+    // Both at once, with at most one repaint; an unchanged text is not set
+    // again (no WM_SETTEXT), so unchanged figures cost nothing.
     void SetPosText(const char* text, int nPos);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

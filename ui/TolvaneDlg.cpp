@@ -434,6 +434,16 @@ void CTolvaneDlg::ShowRunProgress()
     }
 }
 
+void CTolvaneDlg::ShowCaption(const char* caption)
+{
+    // Setting a button's text repaints it; every tick sets the caption, so
+    // only a change is passed on.
+    CString current;
+    m_btnWipe.GetWindowText(current);
+    if (current != caption)
+        m_btnWipe.SetWindowText(caption);
+}
+
 void CTolvaneDlg::OnTimer(UINT_PTR)
 {
     KoWipe& run = Run();
@@ -441,13 +451,13 @@ void CTolvaneDlg::OnTimer(UINT_PTR)
     const BOOL running = run.m_boolRunning.load();
     if (running)
     {
-        m_btnWipe.SetWindowText("Cancel Wipe");
+        ShowCaption("Cancel Wipe");
         ShowRunProgress();
         m_boolBarFollowsRun = TRUE;
     }
     else
     {
-        m_btnWipe.SetWindowText("Wipe Disk");
+        ShowCaption("Wipe Disk");
         // The counters are final now (the flag fell after the last write):
         // without this the bar would keep whatever the last tick of the run
         // saw, as if the wipe had stopped there.

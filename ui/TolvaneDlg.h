@@ -101,6 +101,8 @@ public:
 
 private:
     void ReadCommandLine();
+    // Gives the wipe button this caption unless it already has it.
+    void ShowCaption(const char* caption);
     // Shows the run's counters on the bar by the progress rule.
     void ShowRunProgress();
     // Cancels a run still going and waits for its worker to end, pumping

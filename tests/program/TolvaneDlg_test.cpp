@@ -562,6 +562,76 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
     }
 }
 
+// Text changes and synchronous paints sent to the wipe button and the bar,
+// counted on the window thread while the driver arms the counting.
+std::atomic<HWND> g_countedButton{nullptr};
+std::atomic<HWND> g_countedBar{nullptr};
+std::atomic<int> g_buttonRedraws{0};
+std::atomic<int> g_barRedraws{0};
+
+LRESULT CALLBACK CountRedraws(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && (msg->message == WM_SETTEXT || msg->message == WM_PAINT))
+    {
+        if (msg->hwnd == g_countedButton.load())
+            ++g_buttonRedraws;
+        if (msg->hwnd == g_countedBar.load())
+            ++g_barRedraws;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
+{
+    g_volume.free = 10 * kMiB;
+    g_volume.holdAt = 4 * kMiB;
+    HHOOK hook =
+        ::SetWindowsHookExA(WH_CALLWNDPROC, &CountRedraws, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    int buttonRedraws = -1, barRedraws = -1;
+    bool buttonDirty = true, barDirty = true;
+    std::string caption, bar;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            if (!StartAndHold(dlg))
+                return;
+            HWND button = ::GetDlgItem(dlg, IDC_WIPE);
+            HWND barWindow = ::GetDlgItem(dlg, IDC_PROGRESS);
+            RECT dirty;
+            Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
+            WaitFor(
+                [&]() {
+                    return !::GetUpdateRect(button, &dirty, FALSE) &&
+                           !::GetUpdateRect(barWindow, &dirty, FALSE);
+                });
+            g_buttonRedraws = 0;
+            g_barRedraws = 0;
+            g_countedButton = button;
+            g_countedBar = barWindow;
+            Tick(dlg); // the worker is held: the same caption and figures
+            buttonRedraws = g_buttonRedraws.load();
+            barRedraws = g_barRedraws.load();
+            g_countedButton = nullptr;
+            g_countedBar = nullptr;
+            buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
+            barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
+            caption = Text(button);
+            bar = Text(barWindow);
+        });
+    ::UnhookWindowsHookEx(hook);
+
+    CString expected;
+    FormatBytes(expected, static_cast<LONGLONG>(4 * kMiB));
+    EXPECT_EQ("Cancel Wipe", caption);
+    EXPECT_EQ(std::string(expected.c_str()), bar);
+    EXPECT_EQ(0, buttonRedraws);
+    EXPECT_EQ(0, barRedraws);
+    EXPECT_FALSE(buttonDirty);
+    EXPECT_FALSE(barDirty);
+}
+
 TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
 {
     g_volume.free = 10 * kMiB;
