@@ -6,7 +6,8 @@
 
 RAW has one tab-separated row per run: volume tool round seconds avail_bytes
 planted_left exit settle_seconds small_contents_left small_names_left
-place_in_round. Tools "tolvane-full" and "bare-full" are the runs on a full
+place_in_round, and (rows of later versions) on_volume_seconds and
+record_phase_seconds from bench/watch-volume.py ("n/a" where there is none). Tools "tolvane-full" and "bare-full" are the runs on a full
 volume. Every figure is given with its spread: median, first and third
 quartile (linear interpolation between the sorted values), minimum and
 maximum.
@@ -44,6 +45,11 @@ def spread_row(label, xs, fmt):
     return f"| {label} | {len(xs)} | {f(m)} | {f(q1)} to {f(q3)} | {f(lo)} | {f(hi)} |"
 
 
+def num(text):
+    """A figure of the raw rows, or None for "n/a"."""
+    return None if text == "n/a" else float(text)
+
+
 def main():
     (raw, out, pairs, full_pairs, sizes, plant, small, small_bytes, cores, loads, cold,
      queries, elapsed) = sys.argv[1:14]
@@ -56,6 +62,8 @@ def main():
                 "vol": r[0], "tool": r[1], "round": int(r[2]), "secs": float(r[3]),
                 "avail": int(r[4]), "left": r[5], "exit": r[6], "settle": float(r[7]),
                 "contents": r[8], "names": r[9], "place": int(r[10]),
+                "onvol": num(r[11]) if len(r) > 11 else None,
+                "record": num(r[12]) if len(r) > 12 else None,
             })
 
     lines = []
@@ -108,6 +116,11 @@ def main():
         lines.append(spread_row("  of which bare_wipe ran first, s",
                                 [t["secs"] - b["secs"] for t, b in wp if b["place"] < t["place"]], ".3f"))
         lines.append(spread_row("Tolvane / bare", [t["secs"] / b["secs"] for t, b in wp if b["secs"] > 0], ".2f"))
+        on = [(t["onvol"], b["onvol"]) for t, b in wp if t["onvol"] is not None and b["onvol"]]
+        if on:
+            lines.append(spread_row("on the volume (first entry made to last wipe file deleted), "
+                                    "Tolvane - bare, s", [t - b for t, b in on], ".3f"))
+            lines.append(spread_row("on the volume, Tolvane / bare", [t / b for t, b in on], ".3f"))
         lines.append(spread_row("fixed cost of Tolvane (full volume), s", [r["secs"] for r in by["tolvane-full"]], ".3f"))
         lines.append(spread_row("fixed cost of bare_wipe (full volume), s", [r["secs"] for r in by["bare-full"]], ".3f"))
         lines.append(spread_row("fixed cost, Tolvane - bare (paired), s", [t["secs"] - b["secs"] for t, b in fp], ".3f"))
@@ -119,6 +132,26 @@ def main():
                 lines.append(f"\n{len(wp) - len(ratios)} pair(s) left out of the write-phase ratio: "
                              "bare_wipe took no longer than its fixed cost.")
             lines.append(f"\nfixedT and fixedB are the medians above: {ft:.3f} s and {fb:.3f} s.")
+
+        # Time on the volume and Tolvane's record phase, per tool (bench/watch-volume.py).
+        timed = [(t, [r for r in by[t] if r["onvol"] is not None]) for t in ORDER]
+        if any(rs for _, rs in timed):
+            lines.append("\nTime on the volume, from the tool's first entry made to its last wipe file"
+                         " deleted (inotify):\n")
+            lines.append("| tool | n | median s | IQR s (Q1 to Q3) | min s | max s |")
+            lines.append("|---|---|---|---|---|---|")
+            for t, rs in timed:
+                if rs:
+                    lines.append(spread_row(NAMES[t], [r["onvol"] for r in rs], ".3f"))
+        records = [(t, [r["record"] for r in by[t] if r["record"] is not None]) for t in ORDER]
+        if any(xs for _, xs in records):
+            lines.append("\nTolvane's record phase, from its record folder made to the first deletion"
+                         " after it (inotify):\n")
+            lines.append("| runs | n | median s | IQR s (Q1 to Q3) | min s | max s |")
+            lines.append("|---|---|---|---|---|---|")
+            for t, xs in records:
+                if xs:
+                    lines.append(spread_row(NAMES[t], xs, ".3f"))
 
     with open(out, "w") as f:
         f.write("Rerun: `sudo bench/run-bench --build build-x86_64` (after `tools/test-all` built it)\n\n")
