@@ -5,11 +5,16 @@
 // is closed, so its last cached pages reach the disk before the delete drops
 // them. Then every file is deleted. No log, no window, no thread.
 //
-// usage: bare_wipe.exe <folder>
+// usage: bare_wipe.exe <folder> [start_delay_ms]
 // exit code 0 when the volume was filled and every file was deleted, 1 otherwise.
+//
+// start_delay_ms holds the start back, as Tolvane's window does until the
+// first tick of its timer: the speed of writes into memory freed a moment
+// before can depend on how long ago it was freed (see bench/results.md).
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -99,11 +104,13 @@ bool FillOne(const std::string& folder, const std::string& path, ULONGLONG sizeB
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
     {
-        std::fprintf(stderr, "usage: bare_wipe.exe <folder>\n");
+        std::fprintf(stderr, "usage: bare_wipe.exe <folder> [start_delay_ms]\n");
         return 2;
     }
+    if (argc == 3)
+        Sleep(static_cast<DWORD>(std::strtoul(argv[2], nullptr, 10)));
     const std::string folder = argv[1];
     std::string prefix = folder;
     if (prefix.size() > 1 && prefix.back() != '\\')

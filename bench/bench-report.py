@@ -2,7 +2,7 @@
 """Turns bench/run-bench's raw rows into its Markdown report.
 
     bench-report.py RAW OUT PAIRS FULL_PAIRS SIZES PLANT_MIB SMALL SMALL_BYTES
-                    CORES LOADS COLD QUERIES ELAPSED_S
+                    CORES LOADS COLD QUERIES ELAPSED_S [BARE_DELAY_MS]
 
 RAW has one tab-separated row per run: volume tool round seconds avail_bytes
 planted_left exit settle_seconds small_contents_left small_names_left
@@ -53,6 +53,7 @@ def num(text):
 def main():
     (raw, out, pairs, full_pairs, sizes, plant, small, small_bytes, cores, loads, cold,
      queries, elapsed) = sys.argv[1:14]
+    bare_delay = int(sys.argv[14]) if len(sys.argv) > 14 else 0
     sizes = dict(s.split("=") for s in sizes.split())
     rows = []
     for line in open(raw):
@@ -164,6 +165,9 @@ def main():
             f.write(f"Tolvane cold start (Wine server stopped first, one run): {cold}\n")
         if queries:
             f.write(f"GetDiskFreeSpaceExA under warm Wine: {queries}\n")
+        if bare_delay:
+            f.write(f"Every bare_wipe run was held back by {bare_delay} ms before it started"
+                    " (--bare-delay).\n")
         f.write("\n".join(lines) + "\n")
     print(open(out).read())
 
