@@ -325,12 +325,13 @@ TEST_F(FileTest, FailedCloseForgetsTheHandleOrThrowsAndKeepsIt)
 }
 
 // The process's open handles, found by asking for each handle value (Wine
-// answers no count of its own). Handle values are multiples of four.
+// answers no count of its own). Handle values are multiples of four, and a
+// new handle takes a low free one.
 int OpenHandles()
 {
     int count = 0;
     DWORD flags = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4)
+    for (ULONG_PTR value = 4; value < 0x4000; value += 4)
         count += ::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) ? 1 : 0;
     return count;
 }
