@@ -135,24 +135,17 @@ def main():
             lines.append(f"\nfixedT and fixedB are the medians above: {ft:.3f} s and {fb:.3f} s.")
 
         # Time on the volume and Tolvane's record phase, per tool (bench/watch-volume.py).
-        timed = [(t, [r for r in by[t] if r["onvol"] is not None]) for t in ORDER]
-        if any(rs for _, rs in timed):
-            lines.append("\nTime on the volume, from the tool's first entry made to its last wipe file"
-                         " deleted (inotify):\n")
-            lines.append("| tool | n | median s | IQR s (Q1 to Q3) | min s | max s |")
-            lines.append("|---|---|---|---|---|---|")
-            for t, rs in timed:
-                if rs:
-                    lines.append(spread_row(NAMES[t], [r["onvol"] for r in rs], ".3f"))
-        records = [(t, [r["record"] for r in by[t] if r["record"] is not None]) for t in ORDER]
-        if any(xs for _, xs in records):
-            lines.append("\nTolvane's record phase, from its record folder made to the first deletion"
-                         " after it (inotify):\n")
-            lines.append("| runs | n | median s | IQR s (Q1 to Q3) | min s | max s |")
-            lines.append("|---|---|---|---|---|---|")
-            for t, xs in records:
-                if xs:
-                    lines.append(spread_row(NAMES[t], xs, ".3f"))
+        for key, title, first in (
+                ("onvol", "Time on the volume, from the tool's first entry made to its last wipe"
+                          " file deleted (inotify):", "tool"),
+                ("record", "Tolvane's record phase, from its record folder made to the first"
+                           " deletion after it (inotify):", "runs")):
+            timed = [(t, [r[key] for r in by[t] if r[key] is not None]) for t in ORDER]
+            if any(xs for _, xs in timed):
+                lines.append(f"\n{title}\n")
+                lines.append(f"| {first} | n | median s | IQR s (Q1 to Q3) | min s | max s |")
+                lines.append("|---|---|---|---|---|---|")
+                lines.extend(spread_row(NAMES[t], xs, ".3f") for t, xs in timed if xs)
 
     with open(out, "w") as f:
         f.write("Rerun: `sudo bench/run-bench --build build-x86_64` (after `tools/test-all` built it)\n\n")

@@ -65,6 +65,18 @@ bool IsWipeFileName(const char* name)
     return p != digits && StartsWithNoCase(p, ".wipefile") && p[9] == '\0';
 }
 
+// One line for each thing a killed run left: Info when it is gone, Error
+// when it stays (the run goes on either way).
+void ReportLeftover(BOOL deleted, const char* what, const CString& path)
+{
+    CString text;
+    if (deleted)
+        text.Format("KoWipe::StartWipe: Leftover %s deleted: '%s'", what, path.c_str());
+    else
+        text.Format("KoWipe::StartWipe: Can't delete leftover %s: '%s'", what, path.c_str());
+    PostToLog(text, deleted ? KoMessagesContainer::Info : KoMessagesContainer::Error);
+}
+
 // A run that was killed (power loss, End task, a crash) leaves its wipe files
 // filling the volume, and every later run would find no free space at all.
 // They are deleted before the first free-space query; nothing else in the
@@ -88,14 +100,7 @@ void DeleteLeftoverWipeFiles(const CString& folder)
     std::sort(names.begin(), names.end(),
               [](const CString& a, const CString& b) { return std::strcmp(a, b) < 0; });
     for (const CString& path : names)
-    {
-        if (RemoveFile(path))
-            PostToLog("KoWipe::StartWipe: Leftover wipe file deleted: '%s'", path,
-                      KoMessagesContainer::Info);
-        else
-            PostToLog("KoWipe::StartWipe: Can't delete leftover wipe file: '%s'", path,
-                      KoMessagesContainer::Error);
-    }
+        ReportLeftover(RemoveFile(path), "wipe file", path);
 }
 
 // The same for the items of an interrupted record phase.
@@ -103,14 +108,7 @@ void DeleteLeftoverRecords(const CString& folder)
 {
     const CString records = folder + kWipeRecordsFolder;
     if (::GetFileAttributesA(records) != INVALID_FILE_ATTRIBUTES)
-    {
-        if (DeleteWipeRecords(folder))
-            PostToLog("KoWipe::StartWipe: Leftover folder deleted: '%s'", records,
-                      KoMessagesContainer::Info);
-        else
-            PostToLog("KoWipe::StartWipe: Can't delete leftover folder: '%s'", records,
-                      KoMessagesContainer::Error);
-    }
+        ReportLeftover(DeleteWipeRecords(folder), "folder", records);
 }
 
 void PostRecordsStarted()
