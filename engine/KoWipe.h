@@ -44,6 +44,15 @@ public:
     // again afterwards. Returns at once when no worker is alive.
     void CancelAndWait() noexcept;
 
+    // Any thread: the two counters as the main window shows them. Each is one
+    // 64-bit load, whole even on a 32-bit build while the worker stores it.
+    struct Counters
+    {
+        ULONGLONG freeAtStart;
+        ULONGLONG wiped;
+    };
+    Counters LoadCounters() const noexcept { return {m_nFreeAtStart.load(), m_nWiped.load()}; }
+
     struct BufferDeleter
     {
         void operator()(unsigned char* p) const noexcept { delete[] p; }

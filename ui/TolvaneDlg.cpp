@@ -425,11 +425,11 @@ void CTolvaneDlg::ShowRunProgress()
 {
     KoWipe& run = Run();
     int pos = 0;
-    const ULONGLONG wiped = run.m_nWiped.load();
-    if (KoWipeProgressPos(run.m_nFreeAtStart.load(), wiped, pos))
+    const KoWipe::Counters counters = run.LoadCounters();
+    if (KoWipeProgressPos(counters.freeAtStart, counters.wiped, pos))
     {
         CString text;
-        FormatBytes(text, static_cast<LONGLONG>(wiped));
+        FormatBytes(text, static_cast<LONGLONG>(counters.wiped));
         m_progress.SetPosText(text, pos);
     }
 }

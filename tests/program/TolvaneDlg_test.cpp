@@ -102,6 +102,7 @@ HINSTANCE WINAPI FakeShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR
 struct FakeTimer
 {
     bool fail = false;
+    bool silent = false; // granted, but only the test's own ticks come
     UINT_PTR id = 0;
     UINT elapseMs = 0;
 };
@@ -116,6 +117,8 @@ UINT_PTR WINAPI FakeSetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC pr
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
     }
+    if (g_timer.silent)
+        return id;
     return ::SetTimer(hwnd, id, elapseMs, proc);
 }
 
@@ -221,6 +224,7 @@ struct Row
 {
     std::string text;
     int image = -1;
+    LPARAM data = 0;
 };
 
 // A row as the list view shows it: text and image come from the item on request.
@@ -228,7 +232,7 @@ Row ListRow(HWND list, int index)
 {
     char buffer[512] = {};
     LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = index;
     item.pszText = buffer;
     item.cchTextMax = sizeof buffer;
@@ -237,6 +241,7 @@ Row ListRow(HWND list, int index)
     {
         row.text = item.pszText ? item.pszText : "";
         row.image = item.iImage;
+        row.data = item.lParam;
     }
     return row;
 }
@@ -559,6 +564,105 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
         EXPECT_EQ(1000, finalPos);
         EXPECT_EQ(std::string(expectedFinal.c_str()), finalBar);
         EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
+    }
+}
+
+// What a 32-bit build can get wrong and a 64-bit one cannot: the run's 64-bit
+// counter read in two halves while the worker stores it, and pointers carried
+// in the window's data and messages. The worker is held, and this thread takes
+// its place as the one writer: it stores two amounts whose halves both differ,
+// so a torn read puts a third amount on the bar (8 GiB, at 500). It also posts
+// lines as the worker does; each row must hold its own message and show it.
+TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
+{
+    constexpr ULONGLONG kLow = 4ull << 30;         // 0x1'00000000
+    constexpr ULONGLONG kHigh = (12ull << 30) - 1; // 0x2'FFFFFFFF
+    constexpr int kLoads = 500000;                 // as the window loads them, without pause
+    constexpr int kTicks = 300;
+    constexpr int kLines = 50;
+    g_volume.free = 16ull << 30;
+    g_volume.holdAt = 2 * kMiB;
+    g_timer.silent = true; // a tick of its own between two reads would mix them
+    std::vector<std::string> bars;
+    std::vector<int> positions;
+    std::vector<Row> rows;
+    int rowsBefore = -1;
+    UINT messagesBefore = 0;
+    int tornLoads = 0;
+    ULONGLONG firstTorn = 0;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            if (!StartAndHold(dlg))
+                return;
+            KoWipe& run = WipeRun();
+            const ULONGLONG held = run.m_nWiped.load();
+            std::atomic<bool> stop{false};
+            run.m_nWiped.store(kLow); // before the first tick
+            std::thread writer(
+                [&]()
+                {
+                    for (unsigned i = 0; !stop.load(std::memory_order_relaxed); ++i)
+                        run.m_nWiped.store(i & 1 ? kHigh : kLow, std::memory_order_relaxed);
+                });
+            for (int i = 0; i < kLoads; ++i)
+            {
+                // Out of this core's cache, as it is when a tick comes: a load
+                // that must fetch the counter is the one a store can split.
+                asm volatile(
+                    "clflush %0" ::"m"(*reinterpret_cast<const volatile char*>(&run.m_nWiped)));
+                const ULONGLONG wiped = run.LoadCounters().wiped;
+                if (wiped != kLow && wiped != kHigh && tornLoads++ == 0)
+                    firstTorn = wiped;
+            }
+            HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
+            for (int i = 0; i < kTicks; ++i)
+            {
+                Tick(dlg);
+                bars.push_back(Text(bar));
+                positions.push_back(m_dlg->m_progress.m_nPos);
+            }
+            stop = true;
+            writer.join();
+            run.m_nWiped.store(held);
+
+            HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
+            rowsBefore = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+            messagesBefore = g_pAppContext->m_Messages.m_arrMessages.GetSize();
+            for (int i = 0; i < kLines; ++i)
+                g_pAppContext->m_Messages.AddMessage(("line " + std::to_string(i)).c_str(),
+                                                     KoMessagesContainer::Info);
+            for (int i = 0; i < rowsBefore + kLines; ++i)
+                rows.push_back(ListRow(list, i));
+            PressWipe(dlg); // cancel: the simulated 16 GiB are never written
+            ::SetEvent(g_volume.release);
+            WaitFor([&]() { return run.m_boolFinished.load() != FALSE; });
+        });
+
+    CString low, high;
+    FormatBytes(low, static_cast<LONGLONG>(kLow));
+    FormatBytes(high, static_cast<LONGLONG>(kHigh));
+    EXPECT_EQ(0, tornLoads) << "first: " << firstTorn;
+    ASSERT_EQ(static_cast<size_t>(kTicks), bars.size());
+    int torn = 0;
+    for (size_t i = 0; i < bars.size(); ++i)
+    {
+        const bool whole = (bars[i] == low.c_str() && positions[i] == 250) ||
+                           (bars[i] == high.c_str() && positions[i] == 750);
+        if (!whole && ++torn == 1)
+            ADD_FAILURE() << "tick " << i << " showed " << bars[i] << " at " << positions[i];
+    }
+    EXPECT_EQ(0, torn);
+
+    const auto& messages = g_pAppContext->m_Messages.m_arrMessages;
+    ASSERT_EQ(static_cast<size_t>(rowsBefore + kLines), rows.size());
+    ASSERT_LE(messagesBefore + kLines, messages.GetSize());
+    for (int i = 0; i < kLines; ++i)
+    {
+        SCOPED_TRACE("line " + std::to_string(i));
+        const Row& row = rows[rowsBefore + i];
+        EXPECT_EQ(reinterpret_cast<LPARAM>(messages.GetAt(messagesBefore + i)), row.data);
+        EXPECT_EQ("line " + std::to_string(i), row.text);
     }
 }
 

@@ -27,6 +27,7 @@ export TOLVANE_WINEPREFIX
 
 # shellcheck source=../../tools/volumes.sh
 . "$root/tools/volumes.sh"
+"$root/tools/can-run-pe" "$exe" || exit 77
 if ! vol_require_root; then
     echo "*************************************************************" >&2
     echo "*** SKIPPED: Tolvane.exe volume tests need root to mount. ***" >&2

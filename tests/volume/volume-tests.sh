@@ -15,6 +15,8 @@ wine_run="$root/tools/wine-run"
 export TOLVANE_WINEPREFIX="${TOLVANE_WINEPREFIX:-/tmp/tolvane-wineprefix-$(id -u)}"
 . "$root/tools/volumes.sh"
 
+# A 32-bit build where 32-bit code cannot run: skipped, with the reason.
+"$root/tools/can-run-pe" "$driver" || exit 77
 if ! vol_require_root; then
     echo "********************************************************************"
     echo "* volume_tests SKIPPED: real volumes need root and mount permission *"
