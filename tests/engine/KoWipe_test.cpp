@@ -9,7 +9,7 @@
 #include "engine/KoWipeSeam.h"
 #include "support/Handle.h"
 #include "support/KoFileSeam.h"
-#include "support/SupportTestUtil.h"
+#include "common/Files.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include "res/resource.h"
 #include "startup/TolvaneApp.h"
 #include "support/KoFileSeam.h"
-#include "support/SupportTestUtil.h"
+#include "common/Files.h"
 
 #include <gtest/gtest.h>
 

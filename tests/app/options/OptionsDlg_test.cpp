@@ -3,7 +3,8 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 
-#include "support/SupportTestUtil.h"
+#include "common/Files.h"
+#include "common/Log.h"
 
 #include <gtest/gtest.h>
 
