@@ -73,8 +73,8 @@ AppContext::AppContext()
 
 AppContext::~AppContext()
 {
-    // The worker posts to the log through g_pAppContext until its very end:
-    // it must be over before any member goes.
+    // The worker posts to the log and reaches the run through g_pAppContext
+    // until its very end: it must be over before any member goes.
     m_Wipe.CancelAndWait();
 }
 
@@ -155,19 +155,6 @@ void DestroyAppContext()
     // ending reaches the log and the run through it.
     delete g_pAppContext;
     g_pAppContext = nullptr;
-}
-
-void PostToLog(const char* text, UINT kind)
-{
-    if (g_pAppContext != nullptr)
-        g_pAppContext->m_Messages.AddMessage(text, kind);
-}
-
-void PostToLog(const char* format, const char* path, UINT kind)
-{
-    CString text;
-    text.Format(format, path);
-    PostToLog(text, kind);
 }
 
 void LoadSettings(CWinApp& app)

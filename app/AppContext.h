@@ -6,7 +6,8 @@
 //
 // Teardown order matters: the run is destroyed first (its destructor cancels
 // a run still going and waits for the worker, which posts to the log and
-// reaches the run through g_pAppContext), then the log.
+// reaches the run through g_pAppContext), then the log is detached, then it
+// goes.
 
 #include "engine/KoWipe.h"
 #include "support/CString.h"
@@ -46,17 +47,14 @@ public:
     CString m_strDocumentsFolder;
     CString m_strUserDataFolder; // no trailing backslash; may be empty
     KoMessagesContainer m_Messages;
+    // Makes m_Messages the log that PostToLog reaches, from before the run
+    // exists until after it is gone, so that the run's last posts (deleting
+    // wipe files as it goes) still reach it.
+    KoLogBinding m_LogBinding{m_Messages};
     KoWipe m_Wipe;
 };
 
 extern AppContext* g_pAppContext;
-
-// Posts a line to the application's message log, m_Messages of the context:
-// the one route every layer reports through. Without a context (before it is
-// made or after it is gone) the line is dropped.
-void PostToLog(const char* text, UINT kind);
-// The same, with `path` in place of the one %s of `format`.
-void PostToLog(const char* format, const char* path, UINT kind);
 
 // Builds the context on the heap into g_pAppContext (once, at start-up).
 void CreateAppContext();

@@ -1,8 +1,9 @@
 #include "engine/KoWipe.h"
 
-// The engine reaches the run and the message log through the application
-// context (g_pAppContext), which holds both: by design the one place where a
-// lower layer uses the application above it.
+// By design the engine reaches the layer above it here and only here: the run
+// is a member of the application context, and the worker and the wipe files
+// find it there (ApplicationRun). The log it reaches like every layer does,
+// through PostToLog.
 #include "app/AppContext.h"
 #include "engine/KoWipeRecords.h"
 #include "engine/KoWipeSeam.h"
@@ -358,9 +359,14 @@ void KoWipe::CancelAndWait() noexcept
         ::PostQuitMessage(static_cast<int>(quitCode));
 }
 
+KoWipe& ApplicationRun()
+{
+    return g_pAppContext->m_Wipe;
+}
+
 DWORD WINAPI WipeThreadProc(LPVOID path)
 {
-    KoWipe& run = g_pAppContext->m_Wipe;
+    KoWipe& run = ApplicationRun();
     try
     {
         run.StartWipe(static_cast<const char*>(path));

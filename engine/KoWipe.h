@@ -69,6 +69,9 @@ public:
     KoPtrAutoArray<KoWipeFile*> m_arrWipeFiles; // worker while running, else window thread
 };
 
+// The application's run: the one in the application context.
+KoWipe& ApplicationRun();
+
 // Worker thread entry: runs StartWipe of the application's run on the path
 // given to Start. Never lets an exception out.
 DWORD WINAPI WipeThreadProc(LPVOID path);

@@ -1,9 +1,5 @@
 #include "engine/KoWipeFile.h"
 
-// The engine reaches the run and the message log through the application
-// context (g_pAppContext), which holds both: by design the one place where a
-// lower layer uses the application above it.
-#include "app/AppContext.h"
 #include "engine/KoWipe.h"
 #include "engine/KoWipeSeam.h"
 #include "support/KoFile.h"
@@ -53,7 +49,7 @@ BOOL KoWipeFile::Remove()
 
 BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* directory)
 {
-    KoWipe& run = g_pAppContext->m_Wipe;
+    KoWipe& run = ApplicationRun();
 
     Remove(); // the file of an earlier call goes first
     m_boolVolumeFull = FALSE;

@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-// The error objects report into the application's message log, which the
-// application context holds: the one place the support layer reaches up.
-#include "app/AppContext.h"
 #include "support/Handle.h"
 #include "support/KoFileSeam.h"
 #include "support/KoMessages.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 // File access and error objects. Failures become Error lines of the
-// application's message log (g_pAppContext->m_Messages).
+// attached message log (PostToLog, support/KoMessages.h).
 
 #include <windows.h>
 

@@ -4,8 +4,8 @@
 // can observe them or inject failures. The defaults are the real Win32 calls.
 //
 // Replace entries only while no other thread is making file calls (for
-// example before a wipe run starts and after it has finished), and restore
-// them with KoFileSeamScope. A replacement that fails should SetLastError()
+// example before a wipe run starts and after it has finished), and put them
+// back afterwards. A replacement that fails should SetLastError()
 // like the real call, since the callers report GetLastError().
 
 #include <windows.h>
@@ -25,16 +25,3 @@ KoFileSeam KoDefaultFileSeam();
 
 // The table every file call goes through.
 extern KoFileSeam g_KoFileSeam;
-
-// Saves the table on construction and puts it back on destruction.
-class KoFileSeamScope
-{
-public:
-    KoFileSeamScope() : m_saved(g_KoFileSeam) {}
-    KoFileSeamScope(const KoFileSeamScope&) = delete;
-    KoFileSeamScope& operator=(const KoFileSeamScope&) = delete;
-    ~KoFileSeamScope() { g_KoFileSeam = m_saved; }
-
-private:
-    KoFileSeam m_saved;
-};

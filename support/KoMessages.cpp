@@ -2,6 +2,11 @@
 
 #include <memory>
 
+namespace
+{
+std::atomic<KoMessagesContainer*> g_attachedLog{nullptr};
+} // namespace
+
 KoMessagesContainer::~KoMessagesContainer() = default;
 
 void KoMessagesContainer::AddMessage(const char* text, UINT kind)
@@ -22,4 +27,34 @@ void KoMessagesContainer::AddMessage(const char* text, UINT kind)
     {
         list->AddItem(item);
     }
+}
+
+void AttachLog(KoMessagesContainer* log)
+{
+    g_attachedLog.store(log);
+}
+
+void DetachLog(KoMessagesContainer* log)
+{
+    if (g_attachedLog.load() == log)
+        g_attachedLog.store(nullptr);
+}
+
+KoMessagesContainer* AttachedLog()
+{
+    return g_attachedLog.load();
+}
+
+void PostToLog(const char* text, UINT kind)
+{
+    KoMessagesContainer* const log = g_attachedLog.load();
+    if (log != nullptr)
+        log->AddMessage(text, kind);
+}
+
+void PostToLog(const char* format, const char* path, UINT kind)
+{
+    CString text;
+    text.Format(format, path);
+    PostToLog(text, kind);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 // The message log: every message of the program's life, oldest first, each
-// shown as a row of the attached list the moment it is posted.
+// shown as a row of the attached list the moment it is posted, and the entry
+// point every layer posts through (PostToLog), bound to the log by whoever
+// owns it.
 
 #include <atomic>
 #include <mutex>
@@ -62,3 +64,30 @@ public:
 private:
     std::mutex m_lock;
 };
+
+// The log PostToLog reaches. Its owner attaches it when the log is made and
+// detaches it before the log goes; the application context does this for the
+// application's log. Written only by the window thread, while no other thread
+// posts; read by whichever thread posts (plain loads and stores).
+void AttachLog(KoMessagesContainer* log);
+// Detaches `log` if it is the one attached; another log stays attached.
+void DetachLog(KoMessagesContainer* log);
+KoMessagesContainer* AttachedLog();
+
+// Attaches a log for the lifetime of this object.
+class KoLogBinding
+{
+public:
+    explicit KoLogBinding(KoMessagesContainer& log) : m_log(log) { AttachLog(&m_log); }
+    KoLogBinding(const KoLogBinding&) = delete;
+    KoLogBinding& operator=(const KoLogBinding&) = delete;
+    ~KoLogBinding() { DetachLog(&m_log); }
+
+private:
+    KoMessagesContainer& m_log;
+};
+
+// Posts a line to the attached log; with none attached the line is dropped.
+void PostToLog(const char* text, UINT kind);
+// The same, with `path` in place of the one %s of `format`.
+void PostToLog(const char* format, const char* path, UINT kind);

@@ -3,6 +3,8 @@
 // there, except in the one case that checks the real application-data folder.
 
 #include "app/AppContext.h"
+#include "common/Files.h"
+#include "common/Seams.h"
 #include "framework/WinApp.h"
 
 #include <gtest/gtest.h>
@@ -46,34 +48,6 @@ int RecordBox(HWND, const char* text, const char* caption, UINT type)
     return IDOK;
 }
 
-bool IsDir(const std::string& path)
-{
-    const DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-void RemoveTree(const std::string& dir)
-{
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            const std::string path = dir + "\\" + name;
-            if (IsDir(path))
-                RemoveTree(path);
-            else
-                ::DeleteFileA(path.c_str());
-        } while (::FindNextFileA(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
-
 std::vector<std::string> FileLines(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -93,28 +67,19 @@ class SettingsTest : public testing::Test
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, ::GetTempPathA(MAX_PATH, temp));
-        m_dir = std::string(temp) + "tolvane-settings-" + std::to_string(::GetCurrentProcessId());
-        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
         g_appData = m_dir + "\\AppData";
         g_documents = m_dir + "\\Documents";
         ASSERT_TRUE(::CreateDirectoryA(g_appData.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(g_documents.c_str(), nullptr));
         g_asked.clear();
         g_boxes.clear();
-        GetAppContextSeam().pGetFolderPath = FakeFolderPath;
-        m_previousBox = AfxSetMessageBoxFunc(RecordBox);
-    }
-    void TearDown() override
-    {
-        AfxSetMessageBoxFunc(m_previousBox);
-        ResetAppContextSeam();
-        RemoveTree(m_dir);
+        m_seams.Set(GetAppContextSeam().pGetFolderPath, FakeFolderPath);
+        m_seams.SetThrough(&AfxSetMessageBoxFunc, RecordBox);
     }
 
-    std::string m_dir;
-    AfxMessageBoxFunc m_previousBox = nullptr;
+    TempDir m_temp{"tolvane-settings"};
+    const std::string m_dir = m_temp.Path();
+    SeamOverrides m_seams;
 };
 
 TEST_F(SettingsTest, DataFolderIsCreatedUnderApplicationDataAndReusedSilently)
@@ -188,7 +153,7 @@ TEST_F(SettingsTest, WithoutApplicationDataTheDocumentsFolderOrNothingIsUsed)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        GetAppContextSeam().pszFolderDll = row.dll;
+        m_seams.Set(GetAppContextSeam().pszFolderDll, row.dll);
         if (!row.appData)
             g_appData.clear();
         if (!row.documents)
@@ -291,14 +256,17 @@ TEST(RealDataFolder, IsMadeUnderTheUsersApplicationDataFolder)
 
 TEST(AppContextLifetime, CreateAndDestroyManageTheGlobalContext)
 {
-    GetAppContextSeam().pszFolderDll = "tolvane-no-such-library.dll";
+    SeamOverrides seams;
+    seams.Set(GetAppContextSeam().pszFolderDll, "tolvane-no-such-library.dll");
     CreateAppContext();
     ASSERT_NE(nullptr, g_pAppContext);
-    g_pAppContext->m_Messages.AddMessage("posted through the context", 2);
+    EXPECT_EQ(&g_pAppContext->m_Messages, AttachedLog());
+    PostToLog("posted through the context", 2);
     EXPECT_EQ(1u, g_pAppContext->m_Messages.m_arrMessages.GetSize());
     DestroyAppContext();
     EXPECT_EQ(nullptr, g_pAppContext);
-    ResetAppContextSeam();
+    EXPECT_EQ(nullptr, AttachedLog()) << "a post now would reach a destroyed log";
+    PostToLog("after the context", 2); // goes nowhere
 }
 
 } // namespace

@@ -9,7 +9,11 @@
 #include "engine/KoWipeSeam.h"
 #include "support/Handle.h"
 #include "support/KoFileSeam.h"
-#include "support/SupportTestUtil.h"
+#include "common/Context.h"
+#include "common/Files.h"
+#include "common/Log.h"
+#include "common/RunLines.h"
+#include "common/Seams.h"
 
 #include <gtest/gtest.h>
 
@@ -60,17 +64,7 @@ namespace
 constexpr unsigned long long kMiB = 1ull << 20;
 constexpr unsigned long long kGiB = 1ull << 30;
 
-struct Line
-{
-    UINT kind;
-    std::string text;
-    bool operator==(const Line& other) const { return kind == other.kind && text == other.text; }
-};
-
-void PrintTo(const Line& line, std::ostream* os)
-{
-    *os << "{" << line.kind << ", \"" << line.text << "\"}";
-}
+using Line = LogLine;
 
 const UINT E = KoMessagesContainer::Error;
 const UINT W = KoMessagesContainer::Warning;
@@ -316,61 +310,13 @@ void HeldEnding()
     ::WaitForSingleObject(g_holdEnding, INFINITE);
 }
 
-HRESULT WINAPI NoFolder(HWND, int, HANDLE, DWORD, LPSTR)
-{
-    return E_FAIL;
-}
-
-// The application context, with its data folder lookup made to fail so no
-// test touches the prefix's own folders.
-void MakeContext()
-{
-    GetAppContextSeam().pGetFolderPath = NoFolder;
-    CreateAppContext();
-    ResetAppContextSeam();
-}
-
 class ContextEnvironment : public testing::Environment
 {
 public:
-    void SetUp() override { MakeContext(); }
-    void TearDown() override { DestroyAppContext(); }
+    void SetUp() override { CreateTestContext(); }
+    void TearDown() override { DestroyTestContext(); }
 };
 const testing::Environment* const g_env = testing::AddGlobalTestEnvironment(new ContextEnvironment);
-
-std::vector<std::string> FilesIn(const std::string& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-    {
-        std::string name = data.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (::FindNextFileA(find, &data));
-    ::FindClose(find);
-    return names;
-}
-
-void RemoveTree(const std::string& dir)
-{
-    for (const std::string& name : FilesIn(dir))
-    {
-        const std::string path = dir + "\\" + name;
-        const DWORD attributes = ::GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            RemoveTree(path);
-        else
-        {
-            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(path.c_str());
-        }
-    }
-    ::RemoveDirectoryA(dir.c_str());
-}
 
 class WipeTest : public testing::Test
 {
@@ -384,7 +330,6 @@ protected:
         ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
 
         g_vol = FakeVolume();
-        ResetWipeSeam();
         SetUpSeam();
         // A cancel requested by an earlier test stays until a run starts.
         TheRun().m_boolCancel.store(FALSE);
@@ -392,18 +337,18 @@ protected:
     }
 
     // The simulated volume behind every file and volume call.
-    static void SetUpSeam()
+    void SetUpSeam()
     {
-        GetWipeSeam().GetDiskFreeSpaceEx = FakeFreeSpace;
-        GetWipeSeam().DeviceIoControl = FakeDeviceIoControl;
-        GetWipeSeam().GetVolumeInformation = FakeVolumeInformation;
-        GetWipeSeam().CreateDirectory = FakeCreateDirectory;
+        m_seams.Set(GetWipeSeam().GetDiskFreeSpaceEx, FakeFreeSpace);
+        m_seams.Set(GetWipeSeam().DeviceIoControl, FakeDeviceIoControl);
+        m_seams.Set(GetWipeSeam().GetVolumeInformation, FakeVolumeInformation);
+        m_seams.Set(GetWipeSeam().CreateDirectory, FakeCreateDirectory);
         // Far above any row's need; keeps a fault from filling the disk.
-        GetWipeSeam().RecordItemLimit = 5000;
-        g_KoFileSeam.pCreateFile = FakeCreateFile;
-        g_KoFileSeam.pWriteFile = FakeWriteFile;
-        g_KoFileSeam.pFlushFileBuffers = FakeFlush;
-        g_KoFileSeam.pDeleteFile = FakeDeleteFile;
+        m_seams.Set(GetWipeSeam().RecordItemLimit, 5000);
+        m_seams.Set(g_KoFileSeam.pCreateFile, FakeCreateFile);
+        m_seams.Set(g_KoFileSeam.pWriteFile, FakeWriteFile);
+        m_seams.Set(g_KoFileSeam.pFlushFileBuffers, FakeFlush);
+        m_seams.Set(g_KoFileSeam.pDeleteFile, FakeDeleteFile);
     }
 
     void TearDown() override
@@ -412,7 +357,7 @@ protected:
             if (event != nullptr)
                 ::SetEvent(event);
         TheRun().CancelAndWait();
-        ResetWipeSeam();
+        m_seams.Restore();
         for (HANDLE* event :
              {&g_holdAllocation, &g_allocationReached, &g_holdEnding, &g_endingReached})
         {
@@ -429,7 +374,7 @@ protected:
     {
         g_holdAllocation = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         g_allocationReached = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        GetWipeSeam().AllocateBuffer = HeldAllocation;
+        m_seams.Set(GetWipeSeam().AllocateBuffer, HeldAllocation);
     }
     void WaitUntilHeld()
     {
@@ -466,25 +411,23 @@ protected:
     }
 
     std::string WipePath(const char* name) const { return m_dir + "\\" + name; }
-    static std::string Failed(const std::string& path)
-    {
-        return "KoWipe::StartWipe::CreateFile: '" + path + "'  Failed";
-    }
+    static std::string Failed(const std::string& path) { return RunLine::CreateFailed(path); }
 
     std::string m_dir;
     std::string m_target; // alive and unchanged while a run uses it
     UINT m_logStart = 0;
+    SeamOverrides m_seams;
 };
 
-const Line kStarted{I, "KoWipe::StartWipe: Wipe process started"};
-const Line kNoFreeSpace{I, "KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail"};
-const Line kRunCancel{W, "KoWipe::StartWipe: Wipe process canceled by user"};
-const Line kFileCancel{W, "KoWipeFile::CreateFile: Wipe process canceled by user"};
-const Line kCantWrite{E, "KoWipeFile::Write: Can't write to file"};
+const Line kStarted{I, RunLine::kStarted};
+const Line kNoFreeSpace{I, RunLine::kNoFreeSpace};
+const Line kRunCancel{W, RunLine::kRunCancel};
+const Line kFileCancel{W, RunLine::kFileCancel};
+const Line kCantWrite{E, RunLine::kCantWrite};
 
 Line Wiped(const char* amount)
 {
-    return {I, std::string("KoWipe::StartWipe: Wiped space: ") + amount};
+    return {I, RunLine::Wiped(amount)};
 }
 
 TEST_F(WipeTest, FillsTheFreeSpaceWithFilesOfAtMostOneGibThenDeletesThemFrontFirst)
@@ -949,7 +892,7 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
         g_vol.smallDataInClusters = row.smallDataInClusters;
         g_vol.cancelAfterRecords = row.cancelAfterRecords;
         if (row.itemLimit != 0)
-            GetWipeSeam().RecordItemLimit = row.itemLimit;
+            m_seams.Set(GetWipeSeam().RecordItemLimit, row.itemLimit);
         m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_EQ(row.items, g_vol.recordItems);
@@ -957,7 +900,7 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
             EXPECT_TRUE(row.smallDataInClusters || file.second >= g_vol.recordBytes - 8)
                 << "a record not filled with data: " << file.second;
         EXPECT_TRUE(FilesIn(m_dir).empty());
-        ResetWipeSeam();
+        m_seams.Restore();
         SetUpSeam();
     }
 }
@@ -1097,7 +1040,7 @@ TEST_F(WipeTest, AWorkerTakingItsLastStepIsWaitedForAndBlocksANewRun)
     g_vol.avail = 2 * kMiB;
     g_holdEnding = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
     g_endingReached = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    GetWipeSeam().RunEnding = HeldEnding;
+    m_seams.Set(GetWipeSeam().RunEnding, HeldEnding);
     m_target = m_dir;
     ASSERT_TRUE(TheRun().Start(m_target.c_str()));
     ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_endingReached, 30000));
@@ -1256,10 +1199,9 @@ TEST_F(WindowThreadTest, ARunStartedByAMessageDispatchedWhileWaitingIsWaitedForT
     const std::vector<Line> lines = Lines();
     EXPECT_EQ(2, std::count(lines.begin(), lines.end(), kStarted));
     // Both runs went through their end: one wiped-space line each.
-    EXPECT_EQ(
-        2, std::count_if(lines.begin(), lines.end(),
-                         [](const Line& line)
-                         { return line.text.rfind("KoWipe::StartWipe: Wiped space: ", 0) == 0; }));
+    EXPECT_EQ(2, std::count_if(lines.begin(), lines.end(),
+                               [](const Line& line)
+                               { return line.text.rfind(RunLine::kWiped, 0) == 0; }));
     EXPECT_TRUE(FilesIn(m_dir).empty());
 }
 
@@ -1270,7 +1212,7 @@ TEST_F(WindowThreadTest, DestroyingTheContextDuringARunWaitsForTheWorker)
     EXPECT_EQ(nullptr, g_pAppContext);
     EXPECT_TRUE(FilesIn(m_dir).empty());
     EXPECT_EQ(g_vol.opened, g_vol.deleted);
-    MakeContext(); // for the tests that follow
+    CreateTestContext(); // for the tests that follow
     m_logStart = LogSize();
 }
 

@@ -1,6 +1,6 @@
 #include "framework/WinApp.h"
 
-#include "support/SupportTestUtil.h"
+#include "common/Files.h"
 
 #include <gtest/gtest.h>
 

@@ -9,6 +9,12 @@
 // nothing depends on how fast anything is.
 
 #include "app/AppContext.h"
+#include "common/Context.h"
+#include "common/Files.h"
+#include "common/Log.h"
+#include "common/MainWindow.h"
+#include "common/RunLines.h"
+#include "common/Seams.h"
 #include "engine/KoWipeSeam.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -149,25 +155,6 @@ BOOL FakeBrowse(CString& path, HWND owner)
     return TRUE;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD limitMs = kWaitMs)
-{
-    const DWORD start = ::GetTickCount();
-    while (!done())
-    {
-        if (::GetTickCount() - start > limitMs)
-            return false;
-        ::Sleep(5);
-    }
-    return true;
-}
-
-std::string Text(HWND hwnd)
-{
-    char buffer[512] = {};
-    ::GetWindowTextA(hwnd, buffer, sizeof buffer);
-    return buffer;
-}
-
 struct OwnedSearch
 {
     HWND owner;
@@ -193,23 +180,9 @@ HWND FindOwned(DWORD thread, HWND owner)
     return search.found;
 }
 
-std::vector<std::string> WipeFiles(const std::string& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = ::FindFirstFileA((dir + "\\Tolvane*.WipeFile").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(data.cFileName);
-    while (::FindNextFileA(find, &data));
-    ::FindClose(find);
-    return names;
-}
-
 BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
 {
-    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(Text(hwnd));
+    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(WindowText(hwnd));
     return TRUE;
 }
 
@@ -246,59 +219,37 @@ Row ListRow(HWND list, int index)
     return row;
 }
 
-bool Logged(UINT kind, const std::string& text)
-{
-    const auto& messages = g_pAppContext->m_Messages.m_arrMessages;
-    for (UINT i = 0; i < messages.GetSize(); ++i)
-        if (messages.GetAt(i)->m_nImage == static_cast<int>(kind) &&
-            text == messages.GetAt(i)->m_strText.c_str())
-            return true;
-    return false;
-}
-
 class MainDialog : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        char name[MAX_PATH] = {};
-        ::GetTempFileNameA(temp, "tvd", 0, name);
-        ::DeleteFileA(name);
-        ASSERT_TRUE(::CreateDirectoryA(name, nullptr));
-        m_dir = name;
-
-        CreateAppContext();
+        CreateTestContext();
         g_volume = FakeVolume{};
         g_volume.held = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
         g_volume.release = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        GetWipeSeam().GetDiskFreeSpaceEx = &FakeFreeSpace;
-        GetWipeSeam().GetVolumeInformation = &NoVolumeName;
+        m_seams.Set(GetWipeSeam().GetDiskFreeSpaceEx, &FakeFreeSpace);
+        m_seams.Set(GetWipeSeam().GetVolumeInformation, &NoVolumeName);
         g_picker = FakePicker{};
         g_picker.answer = m_dir;
-        GetTolvaneDlgSeam().BrowseForFolder = &FakeBrowse;
+        m_seams.Set(GetTolvaneDlgSeam().BrowseForFolder, &FakeBrowse);
         g_timer = FakeTimer{};
-        GetTolvaneDlgSeam().SetTimer = &FakeSetTimer;
+        m_seams.Set(GetTolvaneDlgSeam().SetTimer, &FakeSetTimer);
         g_commandLine = "Tolvane.exe";
-        GetTolvaneDlgSeam().GetCommandLine = &FakeCommandLine;
+        m_seams.Set(GetTolvaneDlgSeam().GetCommandLine, &FakeCommandLine);
         g_opened.clear();
-        GetTolvaneDlgSeam().ShellExecute = &FakeShellExecute;
+        m_seams.Set(GetTolvaneDlgSeam().ShellExecute, &FakeShellExecute);
     }
 
     void TearDown() override
     {
         ::SetEvent(g_volume.release);
-        if (g_pAppContext)
-            WipeRun().CancelAndWait();
-        DestroyAppContext();
-        ResetTolvaneDlgSeam();
-        ResetWipeSeam();
+        DestroyTestContext();
+        m_seams.Restore();
         ::CloseHandle(g_volume.held);
         ::CloseHandle(g_volume.release);
-        for (const std::string& file : WipeFiles(m_dir))
+        for (const std::string& file : FilesIn(m_dir, "Tolvane*.WipeFile"))
             ::DeleteFileA((m_dir + "\\" + file).c_str());
-        ::RemoveDirectoryA(m_dir.c_str());
     }
 
     // Runs the dialog modally here while `script` drives it from another
@@ -306,19 +257,11 @@ protected:
     // closed, so a failing script cannot hang the test.
     INT_PTR RunDialog(const std::function<void(HWND)>& script)
     {
-        const DWORD mainThread = ::GetCurrentThreadId();
         std::thread driver(
             [&]()
             {
-                HWND dlg = nullptr;
-                WaitFor(
-                    [&]()
-                    {
-                        // Visible only once WM_INITDIALOG is over and the modal loop runs.
-                        dlg = ::FindWindowA("#32770", "Tolvane by Orbelin software");
-                        return dlg && ::GetWindowThreadProcessId(dlg, nullptr) == mainThread &&
-                               ::IsWindowVisible(dlg);
-                    });
+                // Visible only once WM_INITDIALOG is over and the modal loop runs.
+                HWND dlg = WaitForMainWindow(::GetCurrentProcessId());
                 if (!dlg)
                     return;
                 script(dlg);
@@ -368,7 +311,9 @@ protected:
         return ::WaitForSingleObject(g_volume.held, kWaitMs) == WAIT_OBJECT_0;
     }
 
-    std::string m_dir;
+    TempDir m_temp{"tvd"};
+    const std::string m_dir = m_temp.Path();
+    SeamOverrides m_seams;
     std::unique_ptr<CTolvaneDlg> m_dlg;
 };
 
@@ -381,13 +326,13 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
     RunDialog(
         [&](HWND dlg)
         {
-            caption = Text(dlg);
+            caption = WindowText(dlg);
             texts = ChildTexts(dlg);
-            target = Text(::GetDlgItem(dlg, IDC_TARGET));
-            total = Text(::GetDlgItem(dlg, IDC_TOTAL));
-            freeText = Text(::GetDlgItem(dlg, IDC_FREE));
-            avail = Text(::GetDlgItem(dlg, IDC_AVAIL));
-            bar = Text(::GetDlgItem(dlg, IDC_PROGRESS));
+            target = WindowText(::GetDlgItem(dlg, IDC_TARGET));
+            total = WindowText(::GetDlgItem(dlg, IDC_TOTAL));
+            freeText = WindowText(::GetDlgItem(dlg, IDC_FREE));
+            avail = WindowText(::GetDlgItem(dlg, IDC_AVAIL));
+            bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
             HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
             rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
             first = ListRow(list, 0);
@@ -448,18 +393,18 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
                 HWND box = PressWipeForQuestion(dlg);
                 if (!box)
                     return;
-                question = Text(::GetDlgItem(box, 0xFFFF));
-                avail = Text(::GetDlgItem(dlg, IDC_AVAIL));
-                total = Text(::GetDlgItem(dlg, IDC_TOTAL));
-                freeText = Text(::GetDlgItem(dlg, IDC_FREE));
+                question = WindowText(::GetDlgItem(box, 0xFFFF));
+                avail = WindowText(::GetDlgItem(dlg, IDC_AVAIL));
+                total = WindowText(::GetDlgItem(dlg, IDC_TOTAL));
+                freeText = WindowText(::GetDlgItem(dlg, IDC_FREE));
                 ownerDisabled = !::IsWindowEnabled(dlg);
                 Answer(box, c.answer);
                 WaitFor([&]() { return !::IsWindow(box); });
                 if (c.runs)
                     WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
                 Tick(dlg);
-                target = Text(::GetDlgItem(dlg, IDC_TARGET));
-                caption = Text(::GetDlgItem(dlg, IDC_WIPE));
+                target = WindowText(::GetDlgItem(dlg, IDC_TARGET));
+                caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
             });
 
         EXPECT_EQ("Are you sure want to wipe disk: '" + m_dir + "' ?  It may take some time.",
@@ -473,10 +418,9 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
         EXPECT_EQ("Selected: " + m_dir, target);
         EXPECT_EQ("Wipe Disk", caption);
         EXPECT_EQ(1000, m_dlg->m_progress.m_nUpper);
-        EXPECT_EQ(c.runs,
-                  Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
+        EXPECT_EQ(c.runs, Logged(KoMessagesContainer::Info, RunLine::kStarted));
         EXPECT_EQ(c.runs, WipeRun().m_nWiped.load() == 5 * kMiB);
-        EXPECT_TRUE(WipeFiles(m_dir).empty());
+        EXPECT_TRUE(FilesIn(m_dir, "Tolvane*.WipeFile").empty());
         EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
     }
 }
@@ -495,13 +439,13 @@ TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
                 return;
             Answer(box, IDNO);
             WaitFor([&]() { return !::IsWindow(box); });
-            targetAfterNo = Text(::GetDlgItem(dlg, IDC_TARGET));
+            targetAfterNo = WindowText(::GetDlgItem(dlg, IDC_TARGET));
 
             g_picker.answer.clear();
             // Sent: the picker answers at once and no box may follow.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
             boxesAfterCancel = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
-            targetAfterCancel = Text(::GetDlgItem(dlg, IDC_TARGET));
+            targetAfterCancel = WindowText(::GetDlgItem(dlg, IDC_TARGET));
         });
 
     EXPECT_EQ(2, g_picker.calls);
@@ -544,14 +488,14 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
                 if (!StartAndHold(dlg))
                     return;
                 Tick(dlg);
-                caption = Text(::GetDlgItem(dlg, IDC_WIPE));
-                bar = Text(::GetDlgItem(dlg, IDC_PROGRESS));
+                caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
                 pos = m_dlg->m_progress.m_nPos;
                 ::SetEvent(g_volume.release);
                 WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
                 // The first tick after the run shows where it really ended.
                 Tick(dlg);
-                finalBar = Text(::GetDlgItem(dlg, IDC_PROGRESS));
+                finalBar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
                 finalPos = m_dlg->m_progress.m_nPos;
             });
 
@@ -721,8 +665,8 @@ TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
             g_countedBar = nullptr;
             buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
             barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
-            caption = Text(button);
-            bar = Text(barWindow);
+            caption = WindowText(button);
+            bar = WindowText(barWindow);
         });
     ::UnhookWindowsHookEx(hook);
 
@@ -749,17 +693,17 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
             if (!StartAndHold(dlg))
                 return;
             Tick(dlg);
-            running = Text(::GetDlgItem(dlg, IDC_WIPE));
+            running = WindowText(::GetDlgItem(dlg, IDC_WIPE));
             // The worker is held: this press lands during the run for certain.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
             boxes = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
             cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
             Tick(dlg);
-            cancelling = Text(::GetDlgItem(dlg, IDC_WIPE));
+            cancelling = WindowText(::GetDlgItem(dlg, IDC_WIPE));
             ::SetEvent(g_volume.release);
             WaitFor([&]() { return !WipeRun().m_boolRunning.load(); });
             Tick(dlg);
-            ended = Text(::GetDlgItem(dlg, IDC_WIPE));
+            ended = WindowText(::GetDlgItem(dlg, IDC_WIPE));
         });
 
     EXPECT_EQ("Cancel Wipe", running);
@@ -768,7 +712,7 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
     EXPECT_EQ("Cancel Wipe", cancelling);
     EXPECT_EQ("Wipe Disk", ended);
     EXPECT_LT(WipeRun().m_nWiped.load(), 10 * kMiB);
-    EXPECT_TRUE(WipeFiles(m_dir).empty());
+    EXPECT_TRUE(FilesIn(m_dir, "Tolvane*.WipeFile").empty());
     EXPECT_EQ(RunOutcome::FailedOrCancelled, m_dlg->GetRunOutcome());
 }
 
@@ -782,7 +726,7 @@ TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
         {
             if (!StartAndHold(dlg))
                 return;
-            heldWithFile = !WipeFiles(m_dir).empty();
+            heldWithFile = !FilesIn(m_dir, "Tolvane*.WipeFile").empty();
             ::PostMessageA(dlg, WM_CLOSE, 0, 0);
             // Release the worker only once the close has asked it to stop.
             WaitFor([&]() { return WipeRun().m_boolCancel.load() != FALSE; });
@@ -795,11 +739,9 @@ TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
     // The run was over before the window went: its last lines were posted
     // and its files deleted, and the log no longer points at the list.
     EXPECT_FALSE(WipeRun().m_boolRunning.load());
-    EXPECT_TRUE(
-        Logged(KoMessagesContainer::Warning, "KoWipe::StartWipe: Wipe process canceled by user") ||
-        Logged(KoMessagesContainer::Warning,
-               "KoWipeFile::CreateFile: Wipe process canceled by user"));
-    EXPECT_TRUE(WipeFiles(m_dir).empty());
+    EXPECT_TRUE(Logged(KoMessagesContainer::Warning, RunLine::kRunCancel) ||
+                Logged(KoMessagesContainer::Warning, RunLine::kFileCancel));
+    EXPECT_TRUE(FilesIn(m_dir, "Tolvane*.WipeFile").empty());
     EXPECT_EQ(nullptr, g_pAppContext->m_Messages.m_pList);
     EXPECT_EQ(RunOutcome::FailedOrCancelled, m_dlg->GetRunOutcome());
 }
@@ -823,9 +765,9 @@ TEST_F(MainDialog, ClosingWhileTheQuestionIsOpenStartsNothing)
 
     EXPECT_TRUE(hidden);
     EXPECT_EQ(IDCANCEL, result);
-    EXPECT_FALSE(Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
+    EXPECT_FALSE(Logged(KoMessagesContainer::Info, RunLine::kStarted));
     EXPECT_FALSE(WipeRun().m_boolFinished.load());
-    EXPECT_TRUE(WipeFiles(m_dir).empty());
+    EXPECT_TRUE(FilesIn(m_dir, "Tolvane*.WipeFile").empty());
 }
 
 // What the command line does, given the stored settings all 7: a valid path
@@ -890,8 +832,7 @@ TEST_F(MainDialog, CommandLineRules)
         EXPECT_EQ((std::vector<int>{row.settings, row.settings + 4}),
                   (std::vector<int>{ctx.m_boolWipeInBackground, ctx.m_boolWipeTwice,
                                     ctx.m_boolCheckForErrors, ctx.m_boolRandom}));
-        EXPECT_EQ(row.runs,
-                  Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
+        EXPECT_EQ(row.runs, Logged(KoMessagesContainer::Info, RunLine::kStarted));
         EXPECT_EQ(0, boxes) << "no question for a command-line run";
         EXPECT_EQ(row.closes, closedByItself);
         EXPECT_EQ(row.runs && !row.closes, askedAgain);
@@ -919,7 +860,7 @@ TEST_F(MainDialog, TheProductPageAndAFailedSpaceQuery)
             Tick(dlg);
             g_volume.windowQueriesFail = true;
             box = PressWipeForQuestion(dlg);
-            total = Text(::GetDlgItem(dlg, IDC_TOTAL));
+            total = WindowText(::GetDlgItem(dlg, IDC_TOTAL));
             pos = m_dlg->m_progress.m_nPos;
             if (box)
                 Answer(box, IDNO);

@@ -8,6 +8,8 @@
 //
 // Exit code 0 on success, 1 when the window is not there, 2 on bad usage.
 
+#include "common/MainWindow.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -17,31 +19,9 @@
 
 namespace
 {
-const char kCaption[] = "Tolvane by Orbelin software";
-
-// The main dialog: a top-level dialog window with that caption and the Wipe
-// button, so that a message box with the same caption is never taken for it.
-HWND FindMainWindow()
-{
-    for (HWND hwnd = ::FindWindowA("#32770", kCaption); hwnd;
-         hwnd = ::FindWindowExA(nullptr, hwnd, "#32770", kCaption))
-    {
-        if (::GetDlgItem(hwnd, 1004))
-            return hwnd;
-    }
-    return nullptr;
-}
-
 int WaitWindow(DWORD timeoutMs)
 {
-    const DWORD start = ::GetTickCount();
-    while (!FindMainWindow())
-    {
-        if (::GetTickCount() - start > timeoutMs)
-            return 1;
-        ::Sleep(20);
-    }
-    return 0;
+    return WaitFor([]() { return FindMainWindow() != nullptr; }, timeoutMs, 20) ? 0 : 1;
 }
 
 int Close()

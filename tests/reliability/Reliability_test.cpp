@@ -10,6 +10,7 @@
 // name and by the free space coming back), that every file that was there
 // before is byte-identical, and that the message list held the lines the
 // program must post for that case.
+#include "common/RunLines.h"
 #include "reliability/TolvaneRun.h"
 
 #include <gtest/gtest.h>
@@ -33,17 +34,8 @@ constexpr int kWarning = 1;
 constexpr int kInfo = 2;
 constexpr DWORD kEndTimeoutMs = 120000;
 
-const std::string kStarted = "KoWipe::StartWipe: Wipe process started";
-const std::string kRunCancel = "KoWipe::StartWipe: Wipe process canceled by user";
-const std::string kFileCancel = "KoWipeFile::CreateFile: Wipe process canceled by user";
-const std::string kNoFree = "KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail";
-const std::string kWiped = "KoWipe::StartWipe: Wiped space: ";
-const std::string kWipedNothing = "KoWipe::StartWipe: Wiped space: 0.000 b";
-
-std::string CreateFailed(const std::string& path)
-{
-    return "KoWipe::StartWipe::CreateFile: '" + path + "'  Failed";
-}
+using namespace RunLine;
+const std::string kWipedNothing = Wiped("0.000 b");
 
 struct Outcome
 {
@@ -173,7 +165,7 @@ void ExpectCancelledLog(const std::vector<LogRow>& rows)
     ASSERT_GE(started, 0) << DescribeLog(rows);
     ASSERT_GT(wiped, started) << DescribeLog(rows);
     EXPECT_EQ(rows[wiped].kind, kInfo);
-    EXPECT_EQ(FindRow(rows, kNoFree), -1) << DescribeLog(rows);
+    EXPECT_EQ(FindRow(rows, kNoFreeSpace), -1) << DescribeLog(rows);
     const int runCancel = FindRow(rows, kRunCancel, false, started);
     const int fileCancel = FindRow(rows, kFileCancel, false, started);
     if (runCancel >= 0)
@@ -339,7 +331,7 @@ void InterruptAtRandomMoments(const std::string& run, std::uint64_t availBytes, 
                               });
     expectClean(full);
     EXPECT_EQ(full.exitCode, 0u);
-    ASSERT_GE(FindRow(full.rows, kNoFree), 0) << DescribeLog(full.rows);
+    ASSERT_GE(FindRow(full.rows, kNoFreeSpace), 0) << DescribeLog(full.rows);
     EXPECT_EQ(CountKind(full.rows, kError), 0) << DescribeLog(full.rows);
     ASSERT_GT(runMs, 0u) << "the first wipe file never showed";
     // It wrote the whole free space (the text keeps four digits, hence 0.2 %).
@@ -371,7 +363,7 @@ void InterruptAtRandomMoments(const std::string& run, std::uint64_t availBytes, 
                                          r.Close();
                                  });
         expectClean(out);
-        if (FindRow(out.rows, kNoFree) >= 0)
+        if (FindRow(out.rows, kNoFreeSpace) >= 0)
         {
             // Arrived after the run had finished: not an interruption.
             spanMs *= 0.8;
@@ -487,7 +479,7 @@ TEST_F(Reliability, AnotherProcessWritingDuringTheRun)
     const int started = FindRow(out.rows, kStarted);
     ASSERT_GE(started, 0) << DescribeLog(out.rows);
     EXPECT_GT(FindRow(out.rows, kWiped, true, started), started) << DescribeLog(out.rows);
-    if (FindRow(out.rows, kNoFree) >= 0)
+    if (FindRow(out.rows, kNoFreeSpace) >= 0)
     {
         // The run measured before each chunk and still ended normally.
         EXPECT_EQ(out.exitCode, 0u);
@@ -539,7 +531,7 @@ TEST_F(Reliability, VolumeWithNoFreeSpace)
     ExpectCleanEnd(out);
     EXPECT_EQ(out.exitCode, 0u) << "no free space is a clean end, not a failure";
     ExpectRowsFrom(out.rows, FindRow(out.rows, kStarted),
-                   {{kInfo, kStarted}, {kInfo, kNoFree}, {kInfo, kWipedNothing}});
+                   {{kInfo, kStarted}, {kInfo, kNoFreeSpace}, {kInfo, kWipedNothing}});
     EXPECT_EQ(CountKind(out.rows, kError), 0) << DescribeLog(out.rows);
 }
 
@@ -638,7 +630,7 @@ TEST_F(Reliability, TargetFolderDeletedDuringTheRun)
                                  });
         ASSERT_TRUE(deleted) << "the folder could not be removed";
         ExpectCleanEnd(out);
-        if (FindRow(out.rows, kNoFree) >= 0)
+        if (FindRow(out.rows, kNoFreeSpace) >= 0)
             continue; // the run was over before the folder went
         EXPECT_EQ(out.exitCode, 1u);
         const int started = FindRow(out.rows, kStarted);

@@ -24,18 +24,14 @@ BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM param)
     FindContext* ctx = reinterpret_cast<FindContext*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != ctx->pid)
-        return TRUE;
-    if (GetDlgItem(hwnd, kWipeButtonId) != nullptr && ctx->main == nullptr)
-        ctx->main = hwnd;
-    else if (IsWindowVisible(hwnd))
+    if (pid == ctx->pid && hwnd != ctx->main && IsWindowVisible(hwnd))
         ctx->others.push_back(hwnd);
     return TRUE;
 }
 
 FindContext Collect(DWORD pid)
 {
-    FindContext ctx{pid, nullptr, {}};
+    FindContext ctx{pid, FindMainWindow(pid), {}};
     EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&ctx));
     return ctx;
 }
@@ -194,7 +190,7 @@ bool TolvaneRun::Ended() const
 
 HWND TolvaneRun::MainWindow() const
 {
-    return Collect(m_pid).main;
+    return FindMainWindow(m_pid);
 }
 
 bool TolvaneRun::PressWipe() const
@@ -348,41 +344,6 @@ std::string RandomBytes(std::size_t n, unsigned seed)
     for (char& c : out)
         c = static_cast<char>(gen() & 0xFF);
     return out;
-}
-
-void RemoveTree(const std::string& path)
-{
-    const DWORD attrs = GetFileAttributesA(path.c_str());
-    if (attrs == INVALID_FILE_ATTRIBUTES)
-        return;
-    SetFileAttributesA(path.c_str(), attrs & ~FILE_ATTRIBUTE_READONLY);
-    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY))
-    {
-        DeleteFileA(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE)
-    {
-        do
-        {
-            const std::string name = data.cFileName;
-            if (name != "." && name != "..")
-                RemoveTree(path + "\\" + name);
-        } while (FindNextFileA(find, &data));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
-}
-
-std::string SystemText(DWORD code)
-{
-    char buf[1024] = "";
-    const DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buf, sizeof buf - 1, nullptr);
-    return std::string(buf, n);
 }
 
 bool RunUnix(const std::string& commandLine)

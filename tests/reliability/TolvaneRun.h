@@ -6,6 +6,8 @@
 // message list as it stood when the window went (through ListProbe.dll).
 // Also small file-system helpers for checking what a run left on a volume.
 
+#include "common/Files.h"
+#include "common/MainWindow.h"
 #include "support/Handle.h"
 
 #include <windows.h>
@@ -45,8 +47,7 @@ public:
     bool Launch(const std::string& args, std::string& why);
 
     bool Ended() const;
-    // The main dialog (the top-level window of the process that holds button
-    // 1004), or null.
+    // The main dialog of the process, or null.
     HWND MainWindow() const;
     // Clicks Wipe / Cancel Wipe (WM_COMMAND BN_CLICKED 1004, as the button does).
     bool PressWipe() const;
@@ -100,10 +101,6 @@ std::vector<std::string> FindWipeFiles(const std::string& folder);
 std::uint64_t AvailBytes(const std::string& path);
 bool WriteWholeFile(const std::string& path, const std::string& bytes);
 std::string RandomBytes(std::size_t n, unsigned seed);
-// Deletes a tree made by a test, clearing read-only marks first.
-void RemoveTree(const std::string& path);
-// The system's own text for an error code, as FormatMessageA gives it.
-std::string SystemText(DWORD code);
 // Runs a Unix command line through Wine (which execs non-PE programs).
 bool RunUnix(const std::string& commandLine);
 

@@ -11,11 +11,11 @@
 #include "res/resource.h"
 #include "startup/TolvaneApp.h"
 #include "support/KoFileSeam.h"
-#include "support/SupportTestUtil.h"
+#include "common/Context.h"
+#include "common/Files.h"
+#include "common/MainWindow.h"
 
 #include <gtest/gtest.h>
-
-#include <shlobj.h>
 
 #include <atomic>
 #include <string>
@@ -25,7 +25,6 @@ namespace
 {
 
 const char kMutexName[] = "Orbelin software Tolvane Application";
-std::string g_appData;
 std::string g_staleFile;
 
 struct Seen
@@ -38,14 +37,6 @@ struct Seen
     bool contextWentWithTheFile = false;
 };
 Seen g_seen;
-
-HRESULT WINAPI TempFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
-{
-    if ((csidl & 0xFF) != CSIDL_APPDATA)
-        return E_FAIL;
-    ::lstrcpynA(path, g_appData.c_str(), MAX_PATH);
-    return S_OK;
-}
 
 LPSTR WINAPI PlainCommandLine()
 {
@@ -112,24 +103,18 @@ class StartUp : public ::testing::Test
 protected:
     void SetUp() override
     {
-        g_appData = m_dir.Path();
         g_staleFile = m_dir / "Tolvane0.WipeFile";
         g_seen = Seen();
-        GetAppContextSeam().pGetFolderPath = &TempFolderPath;
-        GetTolvaneDlgSeam().BrowseForFolder = &RecordingPicker;
-        GetTolvaneDlgSeam().GetCommandLine = &PlainCommandLine;
-        g_KoFileSeam.pDeleteFile = &ProbingDelete;
+        AnswerAppDataWith(m_seams, m_dir.Path());
+        m_seams.Set(GetTolvaneDlgSeam().BrowseForFolder, &RecordingPicker);
+        m_seams.Set(GetTolvaneDlgSeam().GetCommandLine, &PlainCommandLine);
+        m_seams.Set(g_KoFileSeam.pDeleteFile, &ProbingDelete);
         m_ini = m_dir / "Orbelin software\\Tolvane\\Tolvane.ini";
-    }
-    void TearDown() override
-    {
-        g_KoFileSeam = KoDefaultFileSeam();
-        ResetTolvaneDlgSeam();
-        ResetAppContextSeam();
     }
 
     TempDir m_dir;
     std::string m_ini;
+    SeamOverrides m_seams;
 };
 
 TEST_F(StartUp, SettingsAroundTheWindowAndTheMutexUntilTheContextIsGone)
@@ -141,12 +126,7 @@ TEST_F(StartUp, SettingsAroundTheWindowAndTheMutexUntilTheContextIsGone)
     std::thread user(
         []()
         {
-            HWND dlg = nullptr;
-            for (int i = 0; i < 6000 && !(dlg && ::IsWindowVisible(dlg)); ++i)
-            {
-                ::Sleep(10);
-                dlg = ::FindWindowA("#32770", "Tolvane by Orbelin software");
-            }
+            HWND dlg = WaitForMainWindow(::GetCurrentProcessId());
             if (!dlg)
                 return;
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "support/CString.h"
-#include "support/SupportTestUtil.h"
+#include "common/Log.h"
 
 namespace
 {

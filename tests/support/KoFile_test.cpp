@@ -5,7 +5,9 @@
 
 #include "support/KoFile.h"
 #include "support/KoFileSeam.h"
-#include "SupportTestUtil.h"
+#include "common/Files.h"
+#include "common/Log.h"
+#include "common/Seams.h"
 
 namespace
 {
@@ -116,8 +118,8 @@ TEST_F(FileTest, OpenFlagsReachCreateFileAsMapped)
         {KoFile::modeNoTruncate, rd, 0, TRUE, ex},
         {KoFile::modeCreate | KoFile::modeReadWrite, rw, 0, TRUE, CREATE_ALWAYS}, // wipe files
         {0xCF00 | KoFile::modeWrite | KoFile::shareDenyNone, GENERIC_WRITE, both, TRUE, ex}};
-    KoFileSeamScope seam;
-    g_KoFileSeam.pCreateFile = &RecordCreate;
+    SeamOverrides seams;
+    seams.Set(g_KoFileSeam.pCreateFile, &RecordCreate);
     for (const auto& row : rows)
     {
         SCOPED_TRACE(::testing::Message() << "flags 0x" << std::hex << row.flags);
@@ -175,8 +177,8 @@ TEST_F(FileTest, RealFilesWriteReadShareAndTruncate)
     {
         data[i] = static_cast<char>(i * 7 + 3);
     }
-    KoFileSeamScope seam;
-    g_KoFileSeam.pCloseHandle = &CountingClose;
+    SeamOverrides seams;
+    seams.Set(g_KoFileSeam.pCloseHandle, &CountingClose);
     g_calls = 0;
     {
         KoFile file(FALSE, TRUE);
@@ -264,8 +266,8 @@ TEST_F(FileTest, ShortReadsAndWritesFailWithASystemText)
         ASSERT_TRUE(throwing.Open(path.c_str(), KoFile::modeRead | KoFile::shareDenyNone));
         EXPECT_THROW(throwing.Read(buffer, sizeof(buffer)), KoFile::ErrorExceptions);
     }
-    KoFileSeamScope seam;
-    g_KoFileSeam.pWriteFile = &HalfWrite;
+    SeamOverrides seams;
+    seams.Set(g_KoFileSeam.pWriteFile, &HalfWrite);
     KoFile file(FALSE, TRUE);
     ASSERT_TRUE(file.Open(path.c_str(), KoFile::modeCreate | KoFile::modeWrite));
     EXPECT_FALSE(file.Write("abcdef", 6));
@@ -276,10 +278,10 @@ TEST_F(FileTest, ShortReadsAndWritesFailWithASystemText)
 
 TEST_F(FileTest, ZeroCountsAndNeverOpenedObjectsMakeNoSystemCall)
 {
-    KoFileSeamScope seam;
-    g_KoFileSeam.pWriteFile = &HalfWrite;
-    g_KoFileSeam.pReadFile = &FailingRead;
-    g_KoFileSeam.pCloseHandle = &CountingClose;
+    SeamOverrides seams;
+    seams.Set(g_KoFileSeam.pWriteFile, &HalfWrite);
+    seams.Set(g_KoFileSeam.pReadFile, &FailingRead);
+    seams.Set(g_KoFileSeam.pCloseHandle, &CountingClose);
     g_calls = 0;
     {
         KoFile file(TRUE, TRUE);
@@ -298,8 +300,8 @@ TEST_F(FileTest, ZeroCountsAndNeverOpenedObjectsMakeNoSystemCall)
 TEST_F(FileTest, FailedCloseForgetsTheHandleOrThrowsAndKeepsIt)
 {
     const std::string path = m_dir / "close.bin";
-    KoFileSeamScope seam;
-    g_KoFileSeam.pCloseHandle = &FailingClose;
+    SeamOverrides seams;
+    seams.Set(g_KoFileSeam.pCloseHandle, &FailingClose);
     {
         KoFile file(FALSE, TRUE);
         ASSERT_TRUE(file.Open(path.c_str(), KoFile::modeCreate | KoFile::modeWrite));

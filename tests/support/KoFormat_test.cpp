@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "support/KoFormat.h"
-#include "support/SupportTestUtil.h"
+#include "common/Log.h"
 
 namespace
 {

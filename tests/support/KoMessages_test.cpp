@@ -6,7 +6,7 @@
 
 #include "CountingHeap.h"
 #include "support/KoMessages.h"
-#include "support/SupportTestUtil.h"
+#include "common/Log.h"
 
 namespace
 {
@@ -31,6 +31,27 @@ public:
     std::vector<int> m_images;
     BOOL m_accept = TRUE;
 };
+
+TEST(MessageLogTest, PostsReachTheAttachedLogOnlyWhileItIsAttached)
+{
+    ASSERT_EQ(nullptr, AttachedLog());
+    PostToLog("before any log", KoMessagesContainer::Info); // dropped, safely
+    KoMessagesContainer first, other;
+    {
+        KoLogBinding binding(first);
+        EXPECT_EQ(&first, AttachedLog());
+        PostToLog("File: %s , gone", "a.txt", KoMessagesContainer::Error);
+        DetachLog(&other); // not the attached one: changes nothing
+        PostToLog("still here", KoMessagesContainer::Info);
+    }
+    EXPECT_EQ(nullptr, AttachedLog());
+    PostToLog("after the log", KoMessagesContainer::Info);
+    ASSERT_EQ(2u, first.m_arrMessages.GetSize());
+    EXPECT_EQ("File: a.txt , gone", StdString(first.m_arrMessages[0]->m_strText));
+    EXPECT_EQ(0, first.m_arrMessages[0]->GetImage());
+    EXPECT_EQ("still here", StdString(first.m_arrMessages[1]->m_strText));
+    EXPECT_EQ(0u, other.m_arrMessages.GetSize());
+}
 
 TEST(MessageLogTest, KeepsEveryMessageInOrderWithItsKind)
 {

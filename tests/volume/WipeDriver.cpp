@@ -15,6 +15,8 @@
 // Exit code: 0 when the run started and finished, 2 when Start refused it.
 
 #include "app/AppContext.h"
+#include "common/Context.h"
+#include "common/Files.h"
 
 #include <cstdio>
 #include <string>
@@ -39,14 +41,6 @@ std::string OneLine(const char* text)
     return out;
 }
 
-std::string SystemText(DWORD code)
-{
-    char buffer[1024] = {};
-    ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, sizeof buffer - 1, nullptr);
-    return OneLine(buffer);
-}
-
 // Waits for the worker while dispatching messages, as a window thread must.
 void WaitForRun(KoWipe& run)
 {
@@ -66,9 +60,8 @@ int Main(int argc, char** argv)
         std::fprintf(stderr, "usage: wipe_driver <target>\n");
         return 64;
     }
-    // The driver keeps no settings: skip the per-user data folder.
-    GetAppContextSeam().pszFolderDll = "";
-    CreateAppContext();
+    // The driver keeps no settings: no per-user data folder.
+    CreateTestContext();
     KoWipe& run = g_pAppContext->m_Wipe;
 
     const std::string target = argv[1];
@@ -86,9 +79,9 @@ int Main(int argc, char** argv)
     std::printf("wiped %llu\n", run.m_nWiped.load());
     std::printf("finished %d\n", run.m_boolFinished.load() ? 1 : 0);
     std::printf("ms %llu\n", ms);
-    std::printf("systext.112 %s\n", SystemText(ERROR_DISK_FULL).c_str());
+    std::printf("systext.112 %s\n", OneLine(SystemText(ERROR_DISK_FULL).c_str()).c_str());
     std::fflush(stdout);
-    DestroyAppContext();
+    DestroyTestContext();
     return started ? 0 : 2;
 }
 

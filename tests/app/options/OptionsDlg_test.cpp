@@ -3,27 +3,17 @@
 #include "framework/WinApp.h"
 #include "res/resource.h"
 
-#include "support/SupportTestUtil.h"
+#include "common/Context.h"
+#include "common/Files.h"
+#include "common/Log.h"
 
 #include <gtest/gtest.h>
-
-#include <shlobj.h>
 
 #include <string>
 #include <vector>
 
 namespace
 {
-std::string g_appDataFolder;
-
-HRESULT WINAPI TempFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
-{
-    if ((csidl & 0xFF) != CSIDL_APPDATA)
-        return E_FAIL;
-    lstrcpynA(path, g_appDataFolder.c_str(), MAX_PATH);
-    return S_OK;
-}
-
 // What the test saw of the running dialog, and how it answered it.
 enum class Answer
 {
@@ -105,19 +95,13 @@ class OptionsDlgTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        g_appDataFolder = m_dir.Path();
-        GetAppContextSeam().pGetFolderPath = &TempFolderPath;
-        CreateAppContext();
+        CreateTestContext(m_dir.Path());
         ASSERT_NE(nullptr, g_pAppContext);
         g_iniPath = StdString(g_pAppContext->GetSettingsFilePath());
         ASSERT_EQ(m_dir.Path() + "\\Orbelin software\\Tolvane\\Tolvane.ini", g_iniPath);
         m_app.SetProfileName(g_iniPath.c_str());
     }
-    void TearDown() override
-    {
-        DestroyAppContext();
-        ResetAppContextSeam();
-    }
+    void TearDown() override { DestroyTestContext(); }
 
     void SetSettings(int background, int twice, int check, int random)
     {
