@@ -54,6 +54,7 @@ def main():
     (raw, out, pairs, full_pairs, sizes, plant, small, small_bytes, cores, loads, cold,
      queries, elapsed) = sys.argv[1:14]
     bare_delay = int(sys.argv[14]) if len(sys.argv) > 14 else 0
+    baseline = sys.argv[15] if len(sys.argv) > 15 else ""
     sizes = dict(s.split("=") for s in sizes.split())
     rows = []
     for line in open(raw):
@@ -161,7 +162,14 @@ def main():
         if bare_delay:
             f.write(f"Every bare_wipe run was held back by {bare_delay} ms before it started"
                     " (--bare-delay).\n")
-        f.write("\n".join(lines) + "\n")
+        text = "\n".join(lines) + "\n"
+        if baseline:
+            # (d) is another build's Tolvane.exe, run as Tolvane is.
+            f.write(f"(d) is the Tolvane.exe of {baseline} (--baseline), not bare_wipe.\n")
+            text = (text.replace("(d) bare_wipe.exe, warm Wine", "(d) baseline Tolvane.exe, warm Wine")
+                    .replace("bare_wipe", "the baseline").replace("Tolvane - bare", "Tolvane - baseline")
+                    .replace("Tolvane / bare", "Tolvane / baseline"))
+        f.write(text)
     print(open(out).read())
 
 

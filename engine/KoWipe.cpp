@@ -211,6 +211,7 @@ BOOL KoWipe::StartWipe(const char* directory)
         DeleteLeftoverRecords(folder);
 
         bool full = false;          // the fill ended because no free space was left
+        bool fullBefore = false;    // the last file met a full volume
         ULONGLONG checkedBytes = 0; // the last file, when written in full and big enough
         ULONGLONG availBeforeChecked = 0;
         int strikes = 0;
@@ -280,11 +281,18 @@ BOOL KoWipe::StartWipe(const char* directory)
             m_arrWipeFiles.Add(file.get());
             KoWipeFile* const made = file.release();
             result = TRUE;
-            if (made->m_boolVolumeFull)
+            // A file that met a full volume while the free space still showed
+            // room is followed by one more (small) file: the file system may
+            // give a new file room that it kept from the old one, such as a
+            // block set aside for its extent list. After two in a row the
+            // volume is full.
+            if (made->m_boolVolumeFull && fullBefore)
             {
-                full = true;
+                PostToLog("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
+                full = true; // a refused write ends the fill as an answer of 0 does
                 break;
             }
+            fullBefore = made->m_boolVolumeFull != FALSE;
             checkedBytes =
                 made->m_nWritten == size && size >= kShrinkCheckBytes ? made->m_nWritten : 0;
             availBeforeChecked = avail.QuadPart;

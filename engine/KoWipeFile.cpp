@@ -5,10 +5,19 @@
 #include "support/KoFile.h"
 #include "support/KoMessages.h"
 
+#include <algorithm>
+
 #include <winioctl.h>
 
 namespace
 {
+
+// A write refused for a full volume is tried again with less, halving down
+// to one sector: the file system may still take a smaller amount (the rest
+// of a partly used block, or room it had set aside for its own data and then
+// did not need). At most kMaxSmallWrites such writes per file.
+constexpr ULONGLONG kSectorBytes = 512;
+constexpr int kMaxSmallWrites = 32;
 
 bool IsVolumeFull(DWORD error)
 {
@@ -68,10 +77,22 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
                   KoMessagesContainer::Info);
     }
 
-    KoFile file(FALSE, TRUE);
-    if (!file.Open(path, KoFile::modeCreate | KoFile::modeReadWrite))
+    // A full volume may refuse the new file itself (no room for its folder
+    // entry or record): that ends the fill too, and is not logged as a failure.
+    KoFile file(FALSE, FALSE);
+    const BOOL opened = file.Open(path, KoFile::modeCreate | KoFile::modeReadWrite);
+    file.m_boolLogErrors = TRUE;
+    if (!opened)
     {
-        KoError error(-1, TRUE);
+        const DWORD openError = ::GetLastError();
+        if (IsVolumeFull(openError))
+        {
+            m_boolVolumeFull = TRUE;
+            return TRUE;
+        }
+        ::SetLastError(openError);
+        KoFileError fileError(path, TRUE);
+        KoError systemError(-1, TRUE);
         PostToLog("KoWipeFile::CreateFile: Can't open file", KoMessagesContainer::Error);
         return FALSE;
     }
@@ -79,6 +100,8 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
     AskForUncompressedStorage(file.m_hFile);
 
     ULONGLONG remaining = size;
+    ULONGLONG largest = run.m_nBufferSize; // the largest chunk; shrinks on a full volume
+    int smallWrites = 0;
     BOOL result = FALSE;
     bool failed = false;
     bool cancelled = false;
@@ -91,7 +114,7 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
             cancelled = true;
             break;
         }
-        ULONGLONG chunk = run.m_nBufferSize;
+        ULONGLONG chunk = largest;
         if (remaining < chunk)
             chunk = remaining;
         if (chunk == 0)
@@ -123,12 +146,19 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
         file.m_boolLogErrors = FALSE;
         const BOOL written = file.Write(run.m_pBuffer.get(), static_cast<UINT>(chunk));
         file.m_boolLogErrors = TRUE;
+        if (largest < run.m_nBufferSize)
+            ++smallWrites;
         if (!written)
         {
             const DWORD error = ::GetLastError();
             if (IsVolumeFull(error))
             {
-                PostToLog("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
+                // Not even a sector fits: the file is as full as it gets.
+                if (chunk > kSectorBytes && smallWrites < kMaxSmallWrites)
+                {
+                    largest = std::max(kSectorBytes, chunk / 2 / kSectorBytes * kSectorBytes);
+                    continue;
+                }
                 m_boolVolumeFull = TRUE;
                 result = TRUE;
                 break;
@@ -147,6 +177,11 @@ BOOL KoWipeFile::CreateFile(ULONGLONG size, const char* path, const char* direct
                            std::memory_order_relaxed);
         remaining -= chunk;
         result = TRUE;
+        if (smallWrites == kMaxSmallWrites)
+        {
+            m_boolVolumeFull = TRUE;
+            break;
+        }
     }
 
     // Written data must reach the disk before the file is closed and later

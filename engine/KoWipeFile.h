@@ -5,9 +5,11 @@
 // full, flushed, closed, and deleted again when the object goes.
 //
 // A write that fails because the volume is full (the file system needed room
-// for its own data that the free-space figure still showed as free) ends the
-// file like a free-space answer of 0 would: what was written is kept, an Info
-// line says the volume is full, and m_boolVolumeFull tells the run to stop.
+// for its own data that the free-space figure still showed as free) is tried
+// again with less, halving down to one sector of 512 bytes, and at most 32
+// times after the first refusal. When not even that fits, the file ends like
+// a free-space answer of 0 would end it: what was written is kept, nothing is
+// posted, and m_boolVolumeFull tells the run.
 
 #include "support/CString.h"
 

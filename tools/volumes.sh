@@ -46,28 +46,30 @@ vol_require_root() {
     return 0
 }
 
-# vol_make_tmpfs DIR MIB: mounts a tmpfs of MIB MiB at DIR (created if
-# missing). tmpfs has no reserve: its available count is its free count.
+# vol_make_tmpfs DIR MIB [INODES]: mounts a tmpfs of MIB MiB (and at most
+# INODES files and folders) at DIR (created if missing). tmpfs has no
+# reserve: its available count is its free count.
 vol_make_tmpfs() {
-    local dir="$1" mib="$2"
+    local dir="$1" mib="$2" inodes="${3:+,nr_inodes=$3}"
     if [ ! -d "$dir" ]; then
         mkdir -p "$dir" || return 1
         VOL_MADE+=("dir $dir")
     fi
-    mount -t tmpfs -o "size=${mib}m" tmpfs "$dir" || return 1
+    mount -t tmpfs -o "size=${mib}m$inodes" tmpfs "$dir" || return 1
     VOL_MADE+=("mount $dir")
 }
 
-# vol_make_ext4 DIR MIB [give|keep]: makes the image DIR.img of MIB MiB
+# vol_make_ext4 DIR MIB [give|keep] [BLOCK]: makes the image DIR.img of MIB MiB
 # (mkfs.ext4 -m 0, eager inode/journal init so no background work competes,
 # 4 KiB blocks as on larger volumes: mkfs would pick 1 KiB blocks for small
 # images, whose many block groups split files into more extents),
 # loop-mounts it at DIR. "give" (the default) then gives ext4's hidden
 # reserve away (reserved_clusters = 0), so the available count equals the
 # free count and a file-based wipe can reach every free block; "keep" leaves
-# the reserve (min(2% of blocks, 4096 clusters)) out of reach.
+# the reserve (min(2% of blocks, 4096 clusters)) out of reach. BLOCK (bytes)
+# replaces the 4096-byte blocks.
 vol_make_ext4() {
-    local dir="$1" mib="$2" reserve="${3:-give}"
+    local dir="$1" mib="$2" reserve="${3:-give}" block="${4:-4096}"
     local img="$dir.img"
     if [ -e "$img" ]; then
         _vol_err "$img already exists; not touching it"
@@ -75,7 +77,7 @@ vol_make_ext4() {
     fi
     truncate -s "${mib}M" "$img" || return 1
     VOL_MADE+=("image $img")
-    mkfs.ext4 -q -F -m 0 -b 4096 -E lazy_itable_init=0,lazy_journal_init=0 "$img" || return 1
+    mkfs.ext4 -q -F -m 0 -b "$block" -E lazy_itable_init=0,lazy_journal_init=0 "$img" || return 1
     if [ ! -d "$dir" ]; then
         mkdir -p "$dir" || return 1
         VOL_MADE+=("dir $dir")
@@ -120,6 +122,29 @@ vol_make_ntfs() {
         VOL_MADE+=("dir $dir")
     fi
     vol_remount_ntfs "$dir"
+}
+
+# vol_make_exfat DIR MIB: makes the exFAT image DIR.img of MIB MiB
+# (mkfs.exfat, package exfatprogs), attaches it to a loop device and mounts
+# that at DIR with mount.exfat-fuse (package exfat-fuse), which refuses a
+# plain file.
+vol_make_exfat() {
+    local dir="$1" mib="$2" img="$1.img" dev
+    if [ -e "$img" ]; then
+        _vol_err "$img already exists; not touching it"
+        return 1
+    fi
+    truncate -s "${mib}M" "$img" || return 1
+    VOL_MADE+=("image $img")
+    mkfs.exfat "$img" >/dev/null || return 1
+    dev="$(losetup -f --show "$img")" || return 1
+    VOL_MADE+=("loop $dev")
+    if [ ! -d "$dir" ]; then
+        mkdir -p "$dir" || return 1
+        VOL_MADE+=("dir $dir")
+    fi
+    mount.exfat-fuse "$dev" "$dir" >/dev/null 2>&1 || return 1
+    VOL_MADE+=("mount $dir")
 }
 
 # vol_remount_ntfs DIR: mounts the NTFS volume made by vol_make_ntfs DIR at

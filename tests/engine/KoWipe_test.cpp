@@ -31,15 +31,17 @@
 #include <winioctl.h>
 
 // Out of memory on demand: once armed, the next allocation of exactly that
-// many bytes on the arming thread fails, and the arm is cleared.
+// many bytes (of any size: kAnySize) on the arming thread fails, and the arm
+// is cleared.
+constexpr size_t kAnySize = ~size_t(0);
 std::atomic<size_t> g_failNewOfSize{0};
 std::atomic<DWORD> g_failNewThread{0};
 
 void* operator new(size_t bytes)
 {
-    size_t armed = bytes;
+    size_t armed = g_failNewOfSize.load();
     if (bytes != 0 && g_failNewThread.load() == ::GetCurrentThreadId() &&
-        g_failNewOfSize.compare_exchange_strong(armed, 0))
+        (armed == bytes || armed == kAnySize) && g_failNewOfSize.compare_exchange_strong(armed, 0))
         throw std::bad_alloc();
     void* p = ::HeapAlloc(::GetProcessHeap(), 0, bytes != 0 ? bytes : 1);
     if (p == nullptr)
@@ -83,13 +85,17 @@ struct FakeVolume
     int failFreeSpaceCall = 0;          // 1-based; 0 never
     int failWrite = 0;                  // 1-based write call; 0 never
     DWORD writeError = 0;               // 0: that write stores half the bytes
+    ULONGLONG hidden = 0;               // of the free space shown, what writes cannot take
+    ULONGLONG refuseAbove = 0;          // larger writes are refused; 0: none is
+    unsigned roomlessFiles = 0;         // bit i: wipe file i takes no room
     DWORD flushError = 0;               // nonzero: every flush fails so
     int cancelAfterWrite = 0;           // set the run's cancel flag after this write
     std::string cancelAtOpen;           // set it when this file is opened
     int failNewAtFlush = 0;             // after this flush, the next allocation of
     size_t failNewBytes = 0;            // this many bytes fails
-    std::string refuseOpen;             // opening this file fails (access denied)
-    HWND sendTo = nullptr;              // every query first waits for the window thread
+    std::string refuseOpen;             // opening this file fails with openError
+    DWORD openError = ERROR_ACCESS_DENIED;
+    HWND sendTo = nullptr; // every query first waits for the window thread
     // The record phase: the volume names itself NTFS, has this many free
     // file records (-1: no end), each taking up to recordBytes of data;
     // smallDataInClusters: a full volume refuses even one byte.
@@ -98,8 +104,11 @@ struct FakeVolume
     DWORD recordBytes = 700;
     bool smallDataInClusters = false;
     int cancelAfterRecords = 0;
+    int freeAfterRecords = 0; // then growBy is free again
+    int failNewAtRecords = 0; // then the next allocation fails
 
     ULONGLONG written = 0;
+    ULONGLONG roomless = 0; // of written, what took no room
     int freeSpaceCalls = 0;
     std::vector<std::string> queried; // the paths the free-space query was given
     int uncompressRequests = 0;
@@ -143,12 +152,13 @@ BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER tot
         return FALSE;
     }
     ULONGLONG all = g_vol.avail;
-    if (g_vol.growAfter != 0 && g_vol.written >= g_vol.growAfter)
+    if ((g_vol.growAfter != 0 && g_vol.written >= g_vol.growAfter) ||
+        (g_vol.freeAfterRecords != 0 && g_vol.recordItems >= g_vol.freeAfterRecords))
         all += g_vol.growBy;
     if (g_vol.writes > 0)
         all -= g_vol.takenAfterFirstWrite;
-    avail->QuadPart = g_vol.neverShrinks ? all : all - g_vol.written;
-    total->QuadPart = all;
+    avail->QuadPart = g_vol.neverShrinks ? all : all - g_vol.written + g_vol.roomless;
+    total->QuadPart = all + g_vol.roomless;
     totalFree->QuadPart = avail->QuadPart;
     return TRUE;
 }
@@ -170,6 +180,11 @@ bool TakeRecord()
         --g_vol.freeRecords;
     if (++g_vol.recordItems == g_vol.cancelAfterRecords)
         TheRun().m_boolCancel.store(TRUE);
+    if (g_vol.recordItems == g_vol.failNewAtRecords)
+    {
+        g_failNewThread.store(::GetCurrentThreadId());
+        g_failNewOfSize.store(kAnySize);
+    }
     return true;
 }
 
@@ -210,7 +225,7 @@ HANDLE WINAPI FakeCreateFile(LPCSTR name, DWORD access, DWORD share, LPSECURITY_
         TheRun().m_boolCancel.store(TRUE);
     if (g_vol.refuseOpen == name)
     {
-        ::SetLastError(ERROR_ACCESS_DENIED);
+        ::SetLastError(g_vol.openError);
         return INVALID_HANDLE_VALUE;
     }
     HANDLE h = ::CreateFileA(name, access, share, sa, disposition, flags, tmpl);
@@ -247,10 +262,20 @@ BOOL WINAPI FakeWriteFile(HANDLE h, LPCVOID, DWORD count, LPDWORD done, LPOVERLA
         ::SetLastError(g_vol.writeError);
         return FALSE;
     }
+    const ULONGLONG room = g_vol.avail - g_vol.written + g_vol.roomless - g_vol.hidden;
+    if ((g_vol.refuseAbove != 0 && count > g_vol.refuseAbove) ||
+        (g_vol.hidden != 0 && count > room))
+    {
+        ::SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    }
     if (count > TheRun().m_nBufferSize)
         ++g_vol.oversizedWrites;
-    g_vol.sizes.at(g_vol.openIndex.at(h)) += count;
+    const size_t file = g_vol.openIndex.at(h);
+    g_vol.sizes.at(file) += count;
     g_vol.written += count;
+    if (file < 32 && (g_vol.roomlessFiles >> file) & 1)
+        g_vol.roomless += count;
     *done = count;
     if (g_vol.writes == g_vol.cancelAfterWrite)
         TheRun().m_boolCancel.store(TRUE);
@@ -424,6 +449,12 @@ const Line kNoFreeSpace{I, RunLine::kNoFreeSpace};
 const Line kRunCancel{W, RunLine::kRunCancel};
 const Line kFileCancel{W, RunLine::kFileCancel};
 const Line kCantWrite{E, RunLine::kCantWrite};
+const Line kRecordsStarted{I, "KoWipe::StartWipe: Overwriting free file records"};
+
+Line Overwritten(int n)
+{
+    return {I, "KoWipe::StartWipe: Free file records overwritten: " + std::to_string(n)};
+}
 
 Line Wiped(const char* amount)
 {
@@ -657,34 +688,84 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
 }
 
 // The file system may need room for its own data that the free-space figure
-// still showed: the volume is then full, which is what the run is after.
+// still showed: the volume is then full, which is what the run is after. The
+// fill goes on with smaller writes, down to one sector, and one more file;
+// either end of the fill leads to the record phase.
 TEST_F(WipeTest, AWriteThatFindsTheVolumeFullEndsTheRunNormally)
 {
     const Line kVolumeFull{I, "KoWipeFile::Write: The volume is full"};
+    const ULONGLONG kRoom = 8 * kMiB - 4096; // what the first rows' writes can take
     struct Row
     {
         const char* what;
+        ULONGLONG hidden, refuseAbove;
         int failWrite;
-        DWORD error; // 0: a short write
+        DWORD error; // of that write; 0: a short write
+        bool refuseSecondFile, full;
         const char* wiped;
+        std::vector<ULONGLONG> sizes;
+        int writes;
     };
     const Row rows[] = {
-        {"disk full", 3, ERROR_DISK_FULL, "4.000 Mb"},
-        {"handle disk full", 3, ERROR_HANDLE_DISK_FULL, "4.000 Mb"},
-        {"short write", 3, 0, "4.000 Mb"},
-        {"at the first chunk", 1, ERROR_DISK_FULL, "0.000 b"},
+        // 3 chunks, 21 halving writes down to a refused sector, then a second
+        // file whose writes of 4096 to 512 bytes are all refused.
+        {"4 KiB shown is the file system's",
+         4096,
+         0,
+         0,
+         0,
+         false,
+         true,
+         "7.996 Mb",
+         {kRoom, 0},
+         29},
+        {"the second file is refused", 4096, 0, 0, 0, true, true, "7.996 Mb", {kRoom}, 25},
+        // After 32 writes a file ends as full, whatever they do: here 3
+        // refused halvings and 29 writes of 128 KiB.
+        {"32 smaller writes a file",
+         0,
+         128 << 10,
+         0,
+         0,
+         false,
+         true,
+         "7.250 Mb",
+         {29 << 17, 29 << 17},
+         66},
+        // A write refused once: the smaller ones fill the file.
+        {"disk full once", 0, 0, 3, ERROR_DISK_FULL, false, false, "8.000 Mb", {8 * kMiB}, 7},
+        {"handle disk full once",
+         0,
+         0,
+         3,
+         ERROR_HANDLE_DISK_FULL,
+         false,
+         false,
+         "8.000 Mb",
+         {8 * kMiB},
+         7},
+        {"a short write once", 0, 0, 3, 0, false, false, "8.000 Mb", {8 * kMiB}, 7},
     };
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
         g_vol = FakeVolume();
         g_vol.avail = 8 * kMiB;
+        g_vol.hidden = row.hidden;
+        g_vol.refuseAbove = row.refuseAbove;
         g_vol.failWrite = row.failWrite;
         g_vol.writeError = row.error;
+        if (row.refuseSecondFile)
+            g_vol.refuseOpen = WipePath("Tolvane1.WipeFile");
+        g_vol.openError = ERROR_DISK_FULL;
+        g_vol.ntfs = true;
+        g_vol.freeRecords = 40;
         m_logStart = LogSize();
-        EXPECT_EQ((std::vector<Line>{kStarted, kVolumeFull, Wiped(row.wiped)}), Wipe(m_dir));
-        EXPECT_EQ(1u, g_vol.opened.size());
-        EXPECT_EQ(g_vol.opened, g_vol.deleted);
+        EXPECT_EQ((std::vector<Line>{kStarted, row.full ? kVolumeFull : kNoFreeSpace,
+                                     kRecordsStarted, Overwritten(40), Wiped(row.wiped)}),
+                  Wipe(m_dir));
+        EXPECT_EQ(row.sizes, g_vol.sizes);
+        EXPECT_EQ(row.writes, g_vol.writes);
         EXPECT_TRUE(FilesIn(m_dir).empty());
     }
 }
@@ -716,19 +797,42 @@ TEST_F(WipeTest, ABufferThatCannotBeAllocatedEndsTheRunWithoutAFile)
 
 TEST_F(WipeTest, AnExceptionAfterTheFirstFileFailsTheRunAndLeavesNoFile)
 {
-    // The list of wipe files cannot grow for the second file: out of memory
-    // in the middle of a run. The file it was about to list is deleted with
-    // its object, the listed one by the clean-up, and the run says it failed.
-    g_vol.avail = 3 * kGiB;
-    g_vol.failNewAtFlush = 2;
-    g_vol.failNewBytes = 5 * sizeof(void*); // the list's growth from 1 to 5 slots
-    TheRun().m_arrWipeFiles.SetSize(0);     // no block left from earlier runs
-    EXPECT_EQ((std::vector<Line>{kStarted,
-                                 {E, "KoWipe::StartWipe: Wipe process failed: std::bad_alloc"}}),
-              Wipe(m_dir));
-    EXPECT_EQ(0u, g_failNewOfSize.exchange(0)) << "the list did not grow when expected";
-    EXPECT_EQ(2u, g_vol.opened.size());
-    EXPECT_TRUE(FilesIn(m_dir).empty());
+    // Out of memory in the middle of a run: the list of wipe files cannot
+    // grow for the second file (the file it was about to list is deleted with
+    // its object, the listed one by the clean-up), or the record phase has
+    // made its folder and two more. The run says it failed and leaves nothing.
+    const Line kFailed{E, "KoWipe::StartWipe: Wipe process failed: std::bad_alloc"};
+    struct Row
+    {
+        const char* what;
+        ULONGLONG avail;
+        int failNewAtRecords;
+        std::vector<Line> expected;
+        size_t opened;
+    };
+    const Row rows[] = {
+        {"the list cannot grow", 3 * kGiB, 0, {kStarted, kFailed}, 2},
+        {"in the record phase", 2 * kMiB, 3, {kStarted, kNoFreeSpace, kFailed}, 1},
+    };
+    for (const Row& row : rows)
+    {
+        SCOPED_TRACE(row.what);
+        g_vol = FakeVolume();
+        g_vol.avail = row.avail;
+        g_vol.ntfs = true;
+        g_vol.failNewAtRecords = row.failNewAtRecords;
+        if (row.failNewAtRecords == 0)
+        {
+            g_vol.failNewAtFlush = 2;
+            g_vol.failNewBytes = 5 * sizeof(void*); // the list's growth from 1 to 5 slots
+        }
+        TheRun().m_arrWipeFiles.SetSize(0); // no block left from earlier runs
+        m_logStart = LogSize();
+        EXPECT_EQ(row.expected, Wipe(m_dir));
+        EXPECT_EQ(0u, g_failNewOfSize.exchange(0)) << "no allocation failed where expected";
+        EXPECT_EQ(row.opened, g_vol.opened.size());
+        EXPECT_TRUE(FilesIn(m_dir).empty());
+    }
 }
 
 TEST_F(WipeTest, WipeFilesOfAKilledRunAreDeletedFirstAndNothingElse)
@@ -809,20 +913,26 @@ TEST_F(WipeTest, SpaceThatNeverShrinksEndsTheRunWithAnError)
         ULONGLONG avail;
         std::vector<ULONGLONG> sizes;
         const char* wiped;
+        unsigned roomlessFiles = 0; // 0: no file takes room
     };
     const Row rows[] = {
         {"two full files that took no room", 3 * kGiB, {kGiB, kGiB}, "2.000 Gb"},
         // Too small for the check: stopped by the volume's own size.
         {"never more than the whole volume", 10 * kMiB, {10 * kMiB}, "10.00 Mb"},
+        // Only files in a row count: every other one took its room.
+        {"files 0 and 2 took no room", 4 * kGiB, std::vector<ULONGLONG>(6, kGiB), "6.000 Gb", 5},
     };
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
         g_vol = FakeVolume();
         g_vol.avail = row.avail;
-        g_vol.neverShrinks = true;
+        g_vol.neverShrinks = row.roomlessFiles == 0;
+        g_vol.roomlessFiles = row.roomlessFiles;
         m_logStart = LogSize();
-        EXPECT_EQ((std::vector<Line>{kStarted, kNoSpaceTaken, Wiped(row.wiped)}), Wipe(m_dir));
+        EXPECT_EQ((std::vector<Line>{kStarted, row.roomlessFiles ? kNoFreeSpace : kNoSpaceTaken,
+                                     Wiped(row.wiped)}),
+                  Wipe(m_dir));
         EXPECT_EQ(row.sizes, g_vol.sizes);
         EXPECT_TRUE(FilesIn(m_dir).empty());
     }
@@ -832,10 +942,6 @@ TEST_F(WipeTest, SpaceThatNeverShrinksEndsTheRunWithAnError)
 // volume takes every free record it can get, then deletes what it made.
 TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
 {
-    const Line kRecordsStarted{I, "KoWipe::StartWipe: Overwriting free file records"};
-    auto overwritten = [](int n) {
-        return Line{I, "KoWipe::StartWipe: Free file records overwritten: " + std::to_string(n)};
-    };
     struct Row
     {
         const char* what;
@@ -846,6 +952,8 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
         ULONGLONG itemLimit;
         std::vector<Line> expected;
         int items; // what the phase made
+        ULONGLONG timeLimitMs = ~0ull;
+        int freeAfterRecords = 0;
     };
     const Row rows[] = {
         {"records run out",
@@ -854,7 +962,7 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
          false,
          0,
          0,
-         {kStarted, kNoFreeSpace, kRecordsStarted, overwritten(40), Wiped("2.000 Mb")},
+         {kStarted, kNoFreeSpace, kRecordsStarted, Overwritten(40), Wiped("2.000 Mb")},
          40},
         {"small data in clusters (a full tmpfs under Wine)",
          true,
@@ -870,7 +978,7 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
          false,
          30,
          0,
-         {kStarted, kNoFreeSpace, kRecordsStarted, overwritten(30), kRunCancel, Wiped("2.000 Mb")},
+         {kStarted, kNoFreeSpace, kRecordsStarted, Overwritten(30), kRunCancel, Wiped("2.000 Mb")},
          30},
         {"the hard bound",
          true,
@@ -878,9 +986,21 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
          false,
          0,
          25,
-         {kStarted, kNoFreeSpace, kRecordsStarted, overwritten(25), Wiped("2.000 Mb")},
+         {kStarted, kNoFreeSpace, kRecordsStarted, Overwritten(25), Wiped("2.000 Mb")},
          25},
         {"not NTFS", false, -1, false, 0, 0, {kStarted, kNoFreeSpace, Wiped("2.000 Mb")}, 0},
+        {"time bound", true, -1, false, 0, 0, {kStarted, kNoFreeSpace, Wiped("2.000 Mb")}, 1, 0},
+        // Free space is looked at every 256 items.
+        {"space back",
+         true,
+         -1,
+         false,
+         0,
+         0,
+         {kStarted, kNoFreeSpace, kRecordsStarted, Overwritten(256), Wiped("2.000 Mb")},
+         256,
+         ~0ull,
+         10},
     };
     for (const Row& row : rows)
     {
@@ -891,8 +1011,12 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
         g_vol.freeRecords = row.freeRecords;
         g_vol.smallDataInClusters = row.smallDataInClusters;
         g_vol.cancelAfterRecords = row.cancelAfterRecords;
+        g_vol.freeAfterRecords = row.freeAfterRecords;
+        g_vol.growBy = kMiB;
         if (row.itemLimit != 0)
             m_seams.Set(GetWipeSeam().RecordItemLimit, row.itemLimit);
+        if (row.timeLimitMs != ~0ull)
+            m_seams.Set(GetWipeSeam().RecordTimeLimitMs, row.timeLimitMs);
         m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_EQ(row.items, g_vol.recordItems);

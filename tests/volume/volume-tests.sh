@@ -141,6 +141,22 @@ vol_unmap_drive "$TOLVANE_WINEPREFIX" "$LETTER"
 release "$dir"
 
 # ---------------------------------------------------------------------------
+# Free space, but no room for another file: a full volume as well, which the
+# run ends normally, without an Error line.
+case="no file can be made"
+dir="$work/inodes"
+vol_make_tmpfs "$dir" 4 2 || exit 1
+: >"$dir/last" || fail "could not take the last inode"
+map_free_drive "$dir" || exit 1
+wipe "$LETTER:"
+[ "$DRIVER_RC" = 0 ] || fail "driver exit code $DRIVER_RC"
+[ "$(messages)" = "$(printf '%s\n' "2 KoWipe::StartWipe: Wipe process started" \
+    "2 KoWipeFile::Write: The volume is full" "2 KoWipe::StartWipe: Wiped space: 0.000 b")" ] ||
+    fail "log: $(messages)"
+vol_unmap_drive "$TOLVANE_WINEPREFIX" "$LETTER"
+release "$dir"
+
+# ---------------------------------------------------------------------------
 # ext4: the file system may take a block for a wipe file's own metadata that
 # the free-space figure did not show. The run then ends either when the
 # figure reaches 0, or when a write finds the volume full first: both are the
