@@ -428,12 +428,28 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
     {
         int answer;
         bool runs;
+        const char* folder; // picked inside the test's folder; null: that folder
     };
-    for (const Case& c : {Case{IDYES, true}, Case{IDNO, false}})
+    // A name in Cyrillic and Japanese (UTF-8, the program's code page).
+    const char* scripts = "\xd0\xa4\xd0\xbe\xd1\x82\xd0\xbe \xe5\x86\x99\xe7\x9c\x9f";
+    for (const Case& c :
+         {Case{IDYES, true, nullptr}, Case{IDNO, false, nullptr}, Case{IDYES, true, scripts}})
     {
         SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
+        SCOPED_TRACE(c.folder ? c.folder : "the test's folder");
         TearDown();
         SetUp();
+        const std::string picked = c.folder ? m_dir + "\\" + c.folder : m_dir;
+        if (c.folder)
+        {
+            ASSERT_TRUE(::CreateDirectoryA(picked.c_str(), nullptr));
+            // The ANSI name is the folder's real name only in UTF-8 (the
+            // manifest's code page); in any other it names a garbled one.
+            wchar_t wide[MAX_PATH] = {};
+            ::MultiByteToWideChar(CP_UTF8, 0, picked.c_str(), -1, wide, MAX_PATH);
+            ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(wide)) << "not in UTF-8";
+        }
+        g_picker.answer = picked;
         g_volume.free = 5 * kMiB;
         std::string question, target, caption, avail, total, freeText;
         bool ownerDisabled = false;
@@ -457,22 +473,26 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
                 caption = Text(::GetDlgItem(dlg, IDC_WIPE));
             });
 
-        EXPECT_EQ("Are you sure want to wipe disk: '" + m_dir + "' ?  It may take some time.",
+        EXPECT_EQ("Are you sure want to wipe disk: '" + picked + "' ?  It may take some time.",
                   question);
         EXPECT_TRUE(ownerDisabled) << "the confirmation must be modal to the main window";
         EXPECT_EQ("Avali: 5.000 Mb", avail);
         EXPECT_EQ("Total: 12.00 Mb", total);
         EXPECT_EQ("Free: 8.000 Mb", freeText);
         ASSERT_FALSE(g_volume.queried.empty());
-        EXPECT_EQ(m_dir + "\\", g_volume.queried.front()) << "a share root needs the backslash";
-        EXPECT_EQ("Selected: " + m_dir, target);
+        EXPECT_EQ(picked + "\\", g_volume.queried.front()) << "a share root needs the backslash";
+        EXPECT_EQ("Selected: " + picked, target);
         EXPECT_EQ("Wipe Disk", caption);
         EXPECT_EQ(1000, m_dlg->m_progress.m_nUpper);
         EXPECT_EQ(c.runs,
                   Logged(KoMessagesContainer::Info, "KoWipe::StartWipe: Wipe process started"));
         EXPECT_EQ(c.runs, WipeRun().m_nWiped.load() == 5 * kMiB);
-        EXPECT_TRUE(WipeFiles(m_dir).empty());
+        EXPECT_TRUE(WipeFiles(picked).empty());
         EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
+        if (c.folder)
+        {
+            EXPECT_TRUE(::RemoveDirectoryA(picked.c_str())) << "the wipe files are gone";
+        }
     }
 }
 
