@@ -15,6 +15,8 @@
 #include "support/KoFormat.h"
 #include "ui/TolvaneDlg.h"
 
+#include "controls/Canvas.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -494,6 +496,40 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
             EXPECT_TRUE(::RemoveDirectoryA(picked.c_str())) << "the wipe files are gone";
         }
     }
+}
+
+// A target too long for its line is shortened in its middle: the start of
+// "Selected: " and the end of the path stay whole, nothing is cut at an edge.
+TEST_F(MainDialog, ALongTargetIsShortenedInItsMiddle)
+{
+    g_picker.answer = m_dir + "\\a folder with a long name\\and another long one\\last";
+    g_volume.free = 5 * kMiB;
+    RECT ink = {};
+    int width = 0;
+    std::string target;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            HWND box = PressWipeForQuestion(dlg);
+            if (!box)
+                return;
+            Answer(box, IDNO);
+            WaitFor([&]() { return !::IsWindow(box); });
+            HWND line = ::GetDlgItem(dlg, IDC_TARGET);
+            target = Text(line);
+            RECT rc;
+            ::GetClientRect(line, &rc);
+            width = rc.right;
+            Canvas canvas(rc.right, rc.bottom);
+            const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+            canvas.Fill(face);
+            ::SendMessageA(line, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+            ink = canvas.Bounds([face](COLORREF c) { return c != face; });
+        });
+    EXPECT_EQ("Selected: " + g_picker.answer, target) << "the text itself is whole";
+    ASSERT_FALSE(::IsRectEmpty(&ink));
+    EXPECT_GT(ink.left, 0) << "cut at the left";
+    EXPECT_LT(ink.right, width) << "cut at the right";
 }
 
 TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
