@@ -954,6 +954,30 @@ bool SamePicture(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
     return true;
 }
 
+TEST(Banner, TheDrawingForTheDpiOrTheNextLargerScaledDown)
+{
+    struct Row
+    {
+        int dpi;
+        UINT id;
+        int width, height;
+        bool exact;
+    } rows[] = {
+        {96, IDB_BANNER, 200, 70, true},        {120, IDB_BANNER_150, 250, 88, false},
+        {144, IDB_BANNER_150, 300, 105, true},  {192, IDB_BANNER_200, 400, 140, true},
+        {288, IDB_BANNER_200, 600, 210, false}, // larger than any: the largest
+    };
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(testing::Message() << r.dpi << " DPI");
+        const BannerChoice got = ChooseBanner(r.dpi);
+        EXPECT_EQ(r.id, got.id);
+        EXPECT_EQ(r.width, got.width);
+        EXPECT_EQ(r.height, got.height);
+        EXPECT_EQ(r.exact, got.exact);
+    }
+}
+
 TEST(KindIcons, AMissingIconKeepsEveryLaterOneAtItsIndex)
 {
     CImageList list;
