@@ -1,6 +1,7 @@
 #include "controls/ButtonST.h"
 
 #include "controls/ButtonSTDraw.h"
+#include "controls/Dpi.h"
 #include "controls/MemDC.h"
 #include "framework/WinApp.h"
 #include "support/CString.h"
@@ -31,9 +32,16 @@ void CButtonST::ReleaseIcons()
 
 void CButtonST::SetIcon(UINT nIcon)
 {
+    SetIcon(nIcon, SIZE{0, 0});
+}
+
+void CButtonST::SetIcon(UINT nIcon, SIZE size)
+{
     ReleaseIcons();
+    // A size of 0 x 0 takes the resource's own; any other picks the image of
+    // that size the icon file carries (scaling the nearest one otherwise).
     m_hButtonIcon = static_cast<HICON>(LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIcon),
-                                                  IMAGE_ICON, 0, 0, LR_DEFAULTCOLOR));
+                                                  IMAGE_ICON, size.cx, size.cy, LR_DEFAULTCOLOR));
     m_bOwnIcon = TRUE;
     ICONINFO info = {};
     if (m_hButtonIcon != nullptr && GetIconInfo(m_hButtonIcon, &info))
@@ -92,7 +100,8 @@ void CButtonST::DrawItem(LPDRAWITEMSTRUCT pDis)
     const FlatButtonLook look = {m_crFace, m_crText, GetSysColor(COLOR_BTNHIGHLIGHT),
                                  GetSysColor(COLOR_BTNSHADOW)};
     const FlatButtonState state = {(pDis->itemState & ODS_SELECTED) != 0,
-                                   (pDis->itemState & ODS_DISABLED) != 0, m_bHover != FALSE};
+                                   (pDis->itemState & ODS_DISABLED) != 0, m_bHover != FALSE,
+                                   WindowDpi(m_hWnd)};
     PaintFlatButton(dc, pDis->rcItem, caption.c_str(), GetFont(), look, state, m_hButtonIcon,
                     m_hGrayIcon.get(), m_cxIcon, m_cyIcon);
 }

@@ -17,6 +17,8 @@ public:
     // Loads icon resource nIcon of this program at its own size, redraws,
     // and makes the grey copy. A second call replaces the first icons.
     void SetIcon(UINT nIcon);
+    // The same at `size` (the system's small-icon size for a small button).
+    void SetIcon(UINT nIcon, SIZE size);
     // Destroys the icons this button owns and forgets both.
     void ReleaseIcons();
 

@@ -1,5 +1,6 @@
 #include "controls/ButtonSTDraw.h"
 
+#include "controls/Dpi.h"
 #include "support/Handle.h"
 
 #include <cstring>
@@ -79,15 +80,23 @@ HICON MakeGrayIcon(HICON icon)
     return CreateIconIndirect(&grayInfo);
 }
 
-ButtonIconPlace PlaceButtonIcon(const RECT& item, int cx, int cy, bool hasText, bool pressed)
+ButtonOffsets ButtonOffsetsForDpi(int dpi)
+{
+    // Never less than a pixel: a pressed button must move.
+    const int shift = ScaleForDpi(1, dpi);
+    return {ScaleForDpi(3, dpi), shift > 0 ? shift : 1};
+}
+
+ButtonIconPlace PlaceButtonIcon(const RECT& item, int cx, int cy, bool hasText, bool pressed,
+                                const ButtonOffsets& offsets)
 {
     ButtonIconPlace place;
     place.textRect = item;
     RECT icon = item;
     if (hasText)
     {
-        icon.left += 3;
-        place.textRect.left += cx + 3;
+        icon.left += offsets.iconMargin;
+        place.textRect.left += cx + offsets.iconMargin;
     }
     else
     {
@@ -95,7 +104,7 @@ ButtonIconPlace PlaceButtonIcon(const RECT& item, int cx, int cy, bool hasText, 
     }
     icon.top += (icon.bottom - icon.top - cy) / 2;
     if (pressed)
-        OffsetRect(&icon, 1, 1);
+        OffsetRect(&icon, offsets.pressShift, offsets.pressShift);
     place.icon = {icon.left, icon.top};
     return place;
 }
@@ -128,17 +137,19 @@ void PaintFlatButton(HDC dc, const RECT& item, const char* caption, HFONT font,
     }
 
     const char* text = caption != nullptr ? caption : "";
+    const ButtonOffsets offsets = ButtonOffsetsForDpi(state.dpi);
     RECT textRect = item;
     if (icon != nullptr)
     {
-        const ButtonIconPlace place = PlaceButtonIcon(item, cx, cy, text[0] != '\0', state.pressed);
+        const ButtonIconPlace place =
+            PlaceButtonIcon(item, cx, cy, text[0] != '\0', state.pressed, offsets);
         textRect = place.textRect;
         HICON drawn = state.disabled ? grayIcon : icon;
         DrawStateA(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(drawn), 0, place.icon.x,
                    place.icon.y, 0, 0, DST_ICON | DSS_NORMAL);
     }
     if (state.pressed)
-        OffsetRect(&textRect, 1, 1);
+        OffsetRect(&textRect, offsets.pressShift, offsets.pressShift);
 
     const ScopedSelect useFont(dc, font); // a null font keeps the DC's
     const COLORREF oldText = SetTextColor(dc, look.text);

@@ -36,10 +36,21 @@ struct ButtonIconPlace
     RECT textRect; // what is left for the caption
 };
 
-// Places an icon of cx x cy in `item`: 3 pixels from the left edge when there is
-// a caption (which then starts cx + 3 pixels further right), else centred;
-// always centred vertically; moved by (1, 1) when pressed.
-ButtonIconPlace PlaceButtonIcon(const RECT& item, int cx, int cy, bool hasText, bool pressed);
+// The button's offsets in pixels at `dpi`: the icon's margin (3 at 96 DPI)
+// and the shift of a pressed icon and caption (1 at 96 DPI).
+struct ButtonOffsets
+{
+    int iconMargin;
+    int pressShift;
+};
+ButtonOffsets ButtonOffsetsForDpi(int dpi);
+
+// Places an icon of cx x cy in `item`: the margin from the left edge when
+// there is a caption (which then starts cx + the margin further right), else
+// centred; always centred vertically; moved down and right by the press
+// shift when pressed.
+ButtonIconPlace PlaceButtonIcon(const RECT& item, int cx, int cy, bool hasText, bool pressed,
+                                const ButtonOffsets& offsets);
 
 // Centres a measured rectangle (its top-left at area's) inside `area`,
 // halving the differences with truncation towards zero.
@@ -58,6 +69,7 @@ struct FlatButtonState
     bool pressed;
     bool disabled;
     bool hover;
+    int dpi; // the offsets follow it
 };
 
 // Draws the whole button into `dc` over `item`: face, frame, icon (`grayIcon`

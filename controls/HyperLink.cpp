@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <utility>
+#include <vector>
 
 namespace
 {
@@ -76,9 +77,63 @@ void CHyperLink::FitToText()
 
 LRESULT CHyperLink::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_SETCURSOR)
+    switch (message)
+    {
+    case WM_SETCURSOR:
         return OnSetCursor();
+    case WM_PAINT:
+    {
+        ScopedPaint paint(m_hWnd);
+        Paint(paint.get());
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    }
     return CStatic::WindowProc(message, wParam, lParam);
+}
+
+void CHyperLink::Paint(HDC hdc)
+{
+    CRect client;
+    GetClientRect(&client);
+    CString text;
+    GetWindowText(text);
+    const int length = text.GetLength();
+
+    const int saved = SaveDC(hdc);
+    if (HFONT font = GetFont())
+        SelectObject(hdc, font);
+    // Colours, font and background as a static control gets them: from its
+    // parent, which hands the request back to CtlColor.
+    HBRUSH brush = nullptr;
+    if (HWND parent = GetParent())
+        brush = reinterpret_cast<HBRUSH>(::SendMessageA(parent, WM_CTLCOLORSTATIC,
+                                                        reinterpret_cast<WPARAM>(hdc),
+                                                        reinterpret_cast<LPARAM>(m_hWnd)));
+    if (brush != nullptr && brush != GetStockObject(NULL_BRUSH))
+        FillRect(hdc, &client, brush);
+
+    // Each glyph is placed at the advance the measurement gives it. Left to
+    // itself, Wine draws some fonts (its Tahoma among them) narrower than it
+    // measures them, while the underline runs the measured width: the line
+    // would then stick out past the text, and the fitted control would not
+    // fit what is drawn.
+    std::vector<int> ends(static_cast<size_t>(length > 0 ? length : 1));
+    SIZE extent = {0, 0};
+    if (length > 0 &&
+        GetTextExtentExPointA(hdc, text.c_str(), length, 0, nullptr, ends.data(), &extent))
+    {
+        std::vector<int> advances(ends.size());
+        for (int i = 0; i < length; ++i)
+            advances[static_cast<size_t>(i)] =
+                ends[static_cast<size_t>(i)] - (i > 0 ? ends[static_cast<size_t>(i - 1)] : 0);
+        const POINT at = TextOrigin(client, extent, static_cast<LONG>(GetStyle()));
+        ExtTextOutA(hdc, at.x, at.y, ETO_CLIPPED, &client, text.c_str(), static_cast<UINT>(length),
+                    advances.data());
+    }
+    RestoreDC(hdc, saved);
 }
 
 BOOL CHyperLink::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)

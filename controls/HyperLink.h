@@ -37,6 +37,9 @@ public:
 
 protected:
     HBRUSH CtlColor(HDC hdc);
+    // Draws the text as the static would, with every glyph at its measured
+    // advance; serves WM_PAINT and WM_PRINTCLIENT.
+    void Paint(HDC hdc);
     BOOL OnSetCursor();
     void OnClicked();
 };

@@ -36,3 +36,18 @@ inline RECT FitRectToText(RECT rc, SIZE text, LONG style)
     }
     return rc;
 }
+
+// Where a text of `text` size starts inside `client` for a static control's
+// style: centred vertically for SS_CENTERIMAGE, else at the top; centred,
+// right-aligned or left-aligned as FitRectToText places the control.
+inline POINT TextOrigin(const RECT& client, SIZE text, LONG style)
+{
+    POINT at = {client.left, client.top};
+    if ((style & SS_CENTERIMAGE) != 0)
+        at.y += ((client.bottom - client.top) - text.cy) / 2;
+    if ((style & SS_CENTER) != 0)
+        at.x += ((client.right - client.left) - text.cx) / 2;
+    else if ((style & SS_RIGHT) != 0)
+        at.x = client.right - text.cx;
+    return at;
+}

@@ -96,9 +96,16 @@ void CTextProgressCtrl::Paint(HDC hdc)
         else
             text.Format("%d%%", ProgressPercent(m_nPos, m_nLower, m_nUpper));
     }
+    // A fresh memory DC holds the system font, which neither matches the
+    // dialog nor follows the DPI: the text is drawn in the control's font,
+    // which the dialog gives every control (or else in the dialog's own).
+    HFONT font = GetFont();
+    if (font == nullptr)
+        if (HWND parent = ::GetParent(m_hWnd))
+            font = reinterpret_cast<HFONT>(::SendMessageA(parent, WM_GETFONT, 0, 0));
     CMemDC dc(hdc);
     PaintTextProgress(dc, client, ProgressFilledWidth(client.Width(), m_nPos, m_nLower, m_nUpper),
-                      m_bShowText ? text.c_str() : nullptr, colours);
+                      m_bShowText ? text.c_str() : nullptr, colours, font);
 }
 
 void CTextProgressCtrl::OnSize(UINT, int, int)

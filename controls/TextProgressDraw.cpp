@@ -1,5 +1,7 @@
 #include "controls/TextProgressDraw.h"
 
+#include "support/Handle.h"
+
 #include <climits>
 #include <cstdint>
 
@@ -62,7 +64,7 @@ int ProgressPercent(int pos, int lower, int upper)
 }
 
 void PaintTextProgress(HDC dc, const RECT& client, int filledWidth, const char* text,
-                       const ProgressColours& colours)
+                       const ProgressColours& colours, HFONT font)
 {
     // A position outside the range still draws inside the control: below the
     // range nothing is filled, above it everything is.
@@ -82,6 +84,7 @@ void PaintTextProgress(HDC dc, const RECT& client, int filledWidth, const char* 
 
     if (text == nullptr)
         return;
+    const ScopedSelect useFont(dc, font); // a null font keeps the DC's
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = GetTextColor(dc);
     DrawClippedText(dc, filled, client, text, colours.textOnBar);

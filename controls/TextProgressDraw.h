@@ -23,6 +23,7 @@ int ProgressPercent(int pos, int lower, int upper);
 
 // Paints the bar over `client`: [left, left + filledWidth) in the bar colour,
 // the rest in the background colour, and, when `text` is not null, the text
-// centred on one line in inverted colours on either side of the split.
+// centred on one line in inverted colours on either side of the split, in
+// `font` (null keeps the DC's).
 void PaintTextProgress(HDC dc, const RECT& client, int filledWidth, const char* text,
-                       const ProgressColours& colours);
+                       const ProgressColours& colours, HFONT font);

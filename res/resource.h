@@ -18,6 +18,9 @@
 #define IDI_MSG_QUESTION 134
 #define IDI_MSG_ACTION 135
 #define IDC_LINK_CURSOR 137
+// The banner drawn for 150 % and 200 % scaling.
+#define IDB_BANNER_150 138
+#define IDB_BANNER_200 139
 #define IDC_TARGET 1003
 #define IDC_WIPE 1004
 #define IDC_PRODUCT_PAGE 1005

@@ -42,6 +42,20 @@ private:
     HRESULT m_hr;
 };
 
+// Whether this session can show a window at all: a service, a session
+// without a desktop, or (under Wine) a prefix without a graphics driver
+// cannot. Asked before anything is read or written, so that a program that
+// cannot show its window leaves no trace.
+bool CanCreateWindows() noexcept
+{
+    HWND probe = ::CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                   ::GetModuleHandleA(nullptr), nullptr);
+    if (probe == nullptr)
+        return false;
+    ::DestroyWindow(probe);
+    return true;
+}
+
 // Destroys the application context when start-up leaves, also by an
 // exception, so that no worker outlives it unnoticed.
 struct AppContextScope
@@ -94,6 +108,14 @@ BOOL CTolvaneApp::InitInstance()
         return TRUE;
     }
 
+    // Nothing the user asked for can happen without the window, whether or
+    // not the command line named a target: that is not a success.
+    if (!CanCreateWindows())
+    {
+        m_nExitCode = kExitRunFailed;
+        return FALSE;
+    }
+
     OleApartment apartment;
     AppContextScope context;
     SetProfileName(g_pAppContext->GetSettingsFilePath());
@@ -102,11 +124,15 @@ BOOL CTolvaneApp::InitInstance()
     {
         CTolvaneDlg dlg;
         m_pMainWnd = &dlg;
-        dlg.DoModal();
+        const INT_PTR shown = dlg.DoModal();
         m_pMainWnd = nullptr;
-        m_nExitCode = ExitCodeFor(dlg.GetRunOutcome());
+        // A window that could not be made ran nothing and changed nothing:
+        // the settings are not written back.
+        const bool windowFailed = shown == -1;
+        m_nExitCode = windowFailed ? kExitRunFailed : ExitCodeFor(dlg.GetRunOutcome());
 
-        SaveSettings(*this);
+        if (!windowFailed)
+            SaveSettings(*this);
         context.Destroy();
         if (mutex)
             ::ReleaseMutex(mutex.get());

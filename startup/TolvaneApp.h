@@ -13,7 +13,7 @@ enum TolvaneExitCode : int
     // no Error line and no cancel.
     kExitSuccess = 0,
     // The last run failed or was cancelled (also: a run asked for on the
-    // command line never got to run).
+    // command line never got to run), or the main window could not be made.
     kExitRunFailed = 1,
     // The command-line path was rejected and nothing ran.
     kExitBadPath = 2,

@@ -17,11 +17,15 @@ SUPER = 4  # samples per pixel along each axis
 
 
 class Canvas:
-    """RGBA canvas, channels 0..1, premultiplied only while blending."""
+    """RGBA canvas, channels 0..1, premultiplied only while blending.
 
-    def __init__(self, width, height, background=(0, 0, 0, 0)):
+    Shapes are given in units of `unit` pixels, so one drawing serves every
+    size: an icon drawn on a 16-unit grid is 24 px wide with unit 1.5."""
+
+    def __init__(self, width, height, background=(0, 0, 0, 0), unit=1.0):
         self.w = width
         self.h = height
+        self.unit = unit
         self.px = [list(background) for _ in range(width * height)]
 
     def blend(self, x, y, rgb, coverage):
@@ -38,8 +42,12 @@ class Canvas:
 
     def fill(self, inside, rgb, bbox=None):
         """Fills every pixel by the share of its sub-samples for which
-        inside(x, y) holds (coordinates in pixels, y downwards)."""
-        x0, y0, x1, y1 = bbox if bbox else (0, 0, self.w, self.h)
+        inside(x, y) holds (coordinates in units, y downwards)."""
+        u = self.unit
+        if bbox:
+            x0, y0, x1, y1 = (v * u for v in bbox)
+        else:
+            x0, y0, x1, y1 = 0, 0, self.w, self.h
         x0, y0 = max(0, int(x0) - 1), max(0, int(y0) - 1)
         x1, y1 = min(self.w, int(x1) + 2), min(self.h, int(y1) + 2)
         step = 1.0 / SUPER
@@ -48,7 +56,7 @@ class Canvas:
                 hits = 0
                 for sy in range(SUPER):
                     for sx in range(SUPER):
-                        if inside(x + (sx + 0.5) * step, y + (sy + 0.5) * step):
+                        if inside((x + (sx + 0.5) * step) / u, (y + (sy + 0.5) * step) / u):
                             hits += 1
                 self.blend(x, y, rgb, hits / (SUPER * SUPER))
 
@@ -150,9 +158,9 @@ def draw_app(size):
     return c
 
 
-def draw_help():
+def draw_help(size=16):
     """Blue disc with a white question mark (the product-page button)."""
-    c = Canvas(16, 16)
+    c = Canvas(size, size, unit=size / 16.0)
     c.circle(8, 8, 7.5, (0.12, 0.36, 0.80))
     c.ring(8, 6, 3.2, 1.6, WHITE)
     c.rect(4.5, 6, 8, 9.5, (0.12, 0.36, 0.80))  # open the left of the hook
@@ -161,8 +169,8 @@ def draw_help():
     return c
 
 
-def draw_warning():
-    c = Canvas(16, 16)
+def draw_warning(size=16):
+    c = Canvas(size, size, unit=size / 16.0)
     c.polygon([(8, 0.5), (15.5, 14.5), (0.5, 14.5)], (0.45, 0.33, 0.0))
     c.polygon([(8, 2.3), (14.0, 13.5), (2.0, 13.5)], (1.0, 0.84, 0.10))
     c.rect(7.2, 5.5, 8.8, 10.0, BLACK)
@@ -170,8 +178,8 @@ def draw_warning():
     return c
 
 
-def draw_error():
-    c = Canvas(16, 16)
+def draw_error(size=16):
+    c = Canvas(size, size, unit=size / 16.0)
     c.circle(8, 8, 7.5, (0.55, 0.0, 0.0))
     c.circle(8, 8, 6.6, (0.88, 0.12, 0.10))
     c.line(5, 5, 11, 11, 2.0, WHITE)
@@ -186,8 +194,8 @@ def bubble(c, rgb):
     c.polygon([(4.2, 10.0), (6.6, 10.0), (3.9, 13.6)], rgb)
 
 
-def draw_info():
-    c = Canvas(16, 16)
+def draw_info(size=16):
+    c = Canvas(size, size, unit=size / 16.0)
     bubble(c, (0.93, 0.96, 1.0))
     c.rect(7.2, 2.6, 8.8, 4.2, (0.10, 0.30, 0.75))
     c.rect(7.2, 5.2, 8.8, 9.6, (0.10, 0.30, 0.75))
@@ -195,8 +203,8 @@ def draw_info():
     return c
 
 
-def draw_question():
-    c = Canvas(16, 16)
+def draw_question(size=16):
+    c = Canvas(size, size, unit=size / 16.0)
     bubble(c, (0.93, 1.0, 0.93))
     c.ring(8, 4.6, 2.5, 1.2, (0.05, 0.45, 0.15))
     c.rect(5, 4.2, 8, 6.2, (0.93, 1.0, 0.93))
@@ -205,8 +213,8 @@ def draw_question():
     return c
 
 
-def draw_action():
-    c = Canvas(16, 16)
+def draw_action(size=16):
+    c = Canvas(size, size, unit=size / 16.0)
     pts = [(1, 5.5), (8, 5.5), (8, 1.5), (15, 8), (8, 14.5), (8, 10.5), (1, 10.5)]
     c.polygon(pts, (0.05, 0.40, 0.05))
     inner = [(2.2, 6.7), (9.2, 6.7), (9.2, 4.3), (13.3, 8), (9.2, 11.7), (9.2, 9.3), (2.2, 9.3)]
@@ -228,14 +236,16 @@ def draw_hand_cursor():
     return c, (7, 1)
 
 
-def draw_banner(width, height):
-    c = Canvas(width, height, (0, 0, 0, 1))
+def draw_banner(scale=1.0):
+    """The banner on a 200 x 70 grid, drawn `scale` pixels per unit."""
+    width, height = 200, 70
+    c = Canvas(round(width * scale), round(height * scale), (0, 0, 0, 1), unit=scale)
     top, bottom = (0.10, 0.22, 0.45), (0.30, 0.55, 0.88)
-    for y in range(height):
-        t = y / (height - 1)
+    for y in range(c.h):
+        t = y / (c.h - 1)
         rgb = tuple(top[i] + (bottom[i] - top[i]) * t for i in range(3))
-        for x in range(width):
-            c.px[y * width + x] = [rgb[0], rgb[1], rgb[2], 1.0]
+        for x in range(c.w):
+            c.px[y * c.w + x] = [rgb[0], rgb[1], rgb[2], 1.0]
     # A few faint platter rings at the right edge.
     for r in (22, 30, 38):
         c.ring(width - 4, height / 2, r, r - 1.2, (0.45, 0.65, 0.95))
@@ -308,15 +318,21 @@ def main():
         return 2
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
+    # The small icons at 100, 125, 150 and 200 % scaling (and 32 px also
+    # serves 175 %, scaled down by the system); the banner at 100, 150 and
+    # 200 %, the others are scaled down from the next larger one.
+    small = (16, 20, 24, 32)
     files = {
         'Tolvane.ico': icon_file([draw_app(32), draw_app(16)]),
-        'Help.ico': icon_file([draw_help()]),
-        'Warning.ico': icon_file([draw_warning()]),
-        'Error.ico': icon_file([draw_error()]),
-        'Info.ico': icon_file([draw_info()]),
-        'Question.ico': icon_file([draw_question()]),
-        'Action.ico': icon_file([draw_action()]),
-        'Banner.bmp': bmp_file(draw_banner(200, 70)),
+        'Help.ico': icon_file([draw_help(n) for n in small]),
+        'Warning.ico': icon_file([draw_warning(n) for n in small]),
+        'Error.ico': icon_file([draw_error(n) for n in small]),
+        'Info.ico': icon_file([draw_info(n) for n in small]),
+        'Question.ico': icon_file([draw_question(n) for n in small]),
+        'Action.ico': icon_file([draw_action(n) for n in small]),
+        'Banner.bmp': bmp_file(draw_banner(1.0)),
+        'Banner150.bmp': bmp_file(draw_banner(1.5)),
+        'Banner200.bmp': bmp_file(draw_banner(2.0)),
     }
     hand, hotspot = draw_hand_cursor()
     files['Link.cur'] = icon_file([hand], cursor_hotspot=hotspot)

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/CmdLineParser.h"
 #include "app/OptionsDlg.h"
+#include "controls/Dpi.h"
 #include "engine/KoWipeProgress.h"
 #include "engine/KoWipeSeam.h"
 #include "framework/WinApp.h"
@@ -14,6 +15,9 @@
 
 #include <shellapi.h>
 #include <shlobj.h>
+
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -41,15 +45,24 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT message, LPARAM, LPARAM data)
     return 0;
 }
 
-// A 16 x 16 image that shows nothing: all mask, no colour.
-IconHandle TransparentIcon()
+// An image of cx x cy that shows nothing: all mask, no colour.
+IconHandle TransparentIcon(int cx, int cy)
 {
-    BYTE andBits[16 * 16 / 8];
-    BYTE xorBits[16 * 16 / 8] = {};
-    for (BYTE& b : andBits)
-        b = 0xFF;
-    return IconHandle(::CreateIcon(nullptr, 16, 16, 1, 1, andBits, xorBits));
+    const int stride = ((cx + 15) / 16) * 2; // monochrome rows are word-aligned
+    std::vector<BYTE> andBits(static_cast<size_t>(stride * cy), 0xFF);
+    std::vector<BYTE> xorBits(andBits.size(), 0);
+    return IconHandle(::CreateIcon(nullptr, cx, cy, 1, 1, andBits.data(), xorBits.data()));
 }
+
+// The banner drawn for 100, 150 and 200 % scaling, smallest first.
+struct BannerSource
+{
+    UINT id;
+    int width;
+    int height;
+};
+constexpr BannerSource kBanners[] = {
+    {IDB_BANNER, 200, 70}, {IDB_BANNER_150, 300, 105}, {IDB_BANNER_200, 400, 140}};
 
 KoMessagesContainer& Log()
 {
@@ -100,17 +113,21 @@ void ResetTolvaneDlgSeam() noexcept
 
 BOOL AddIconsInOrder(CImageList& list, HINSTANCE module, const UINT* ids, int count)
 {
+    int cx = 16;
+    int cy = 16;
+    ::ImageList_GetIconSize(list, &cx, &cy);
     BOOL all = TRUE;
     for (int i = 0; i < count; ++i)
     {
-        // The image list keeps its own copy of the icon.
+        // The image list keeps its own copy of the icon. The icon file's
+        // image of the list's size is taken (the nearest one scaled if none).
         IconHandle icon(static_cast<HICON>(
-            ::LoadImageA(module, MAKEINTRESOURCEA(ids[i]), IMAGE_ICON, 16, 16, 0)));
+            ::LoadImageA(module, MAKEINTRESOURCEA(ids[i]), IMAGE_ICON, cx, cy, 0)));
         if (icon && list.Add(icon.get()) != -1)
             continue;
         all = FALSE;
         // A missing picture must not shift every later kind onto the wrong one.
-        IconHandle blank = TransparentIcon();
+        IconHandle blank = TransparentIcon(cx, cy);
         if (!blank || list.Add(blank.get()) == -1)
             return FALSE;
     }
@@ -128,7 +145,9 @@ CTolvaneDlg::CTolvaneDlg(CWnd* pParent) : CDialog(IDD_TOLVANE_DIALOG, pParent)
     // Image index = message kind: Error, Warning, Info, Question, Action.
     static const UINT kKindIcons[] = {IDI_MSG_ERROR, IDI_MSG_WARNING, IDI_MSG_INFO,
                                       IDI_MSG_QUESTION, IDI_MSG_ACTION};
-    m_boolIconsMissing = !m_imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 24, 32) ||
+    // The system's small-icon size, which follows the DPI.
+    const SIZE small = SmallIconSize();
+    m_boolIconsMissing = !m_imageList.Create(small.cx, small.cy, ILC_COLOR32 | ILC_MASK, 24, 32) ||
                          !AddIconsInOrder(m_imageList, res, kKindIcons, 5);
 }
 
@@ -151,7 +170,8 @@ BOOL CTolvaneDlg::OnInitDialog()
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    m_btnProductPage.SetIcon(IDI_PRODUCT_PAGE);
+    ShowBanner();
+    m_btnProductPage.SetIcon(IDI_PRODUCT_PAGE, SmallIconSize());
 
     m_linkSite.SetTargetUrl(kProductPage);
     m_linkSite.m_hCursor = m_hLinkCursor.get();
@@ -185,6 +205,60 @@ BOOL CTolvaneDlg::OnInitDialog()
     if (m_nTimer == 0)
         PostToLog("CTolvaneDlg::OnInitDialog: Can't start the timer", KoMessagesContainer::Error);
     return TRUE;
+}
+
+BannerChoice ChooseBanner(int dpi)
+{
+    const int width = ScaleForDpi(kBanners[0].width, dpi);
+    const int height = ScaleForDpi(kBanners[0].height, dpi);
+    // The smallest drawing at least that large: scaling down keeps it sharp.
+    const BannerSource* source = &kBanners[sizeof(kBanners) / sizeof(kBanners[0]) - 1];
+    for (const BannerSource& b : kBanners)
+    {
+        if (b.width >= width)
+        {
+            source = &b;
+            break;
+        }
+    }
+    return {source->id, width, height, source->width == width && source->height == height};
+}
+
+void CTolvaneDlg::ShowBanner()
+{
+    // The banner static is the template's one bitmap control.
+    HWND banner = nullptr;
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT))
+    {
+        if ((::GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_BITMAP)
+        {
+            banner = child;
+            break;
+        }
+    }
+    if (banner == nullptr)
+        return;
+    const BannerChoice choice = ChooseBanner(WindowDpi(m_hWnd));
+    BitmapHandle bitmap(static_cast<HBITMAP>(
+        ::LoadImageA(AfxGetResourceHandle(), MAKEINTRESOURCEA(choice.id), IMAGE_BITMAP,
+                     choice.exact ? 0 : choice.width, choice.exact ? 0 : choice.height, 0)));
+    if (!bitmap)
+        return; // the template's own picture stays
+    // The static loaded the template's picture itself and never deletes it:
+    // it is handed back here, and ours is deleted with the dialog object,
+    // after the static is gone.
+    const BitmapHandle previous(reinterpret_cast<HBITMAP>(::SendMessageA(
+        banner, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap.get()))));
+    m_bmpBanner = std::move(bitmap);
+    // Centred across the window, at the template's top, as at 96 DPI.
+    RECT client;
+    GetClientRect(&client);
+    RECT place;
+    ::GetWindowRect(banner, &place);
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&place), 2);
+    ::SetWindowPos(banner, nullptr, (client.right - choice.width) / 2, place.top, choice.width,
+                   choice.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CTolvaneDlg::ReadCommandLine()

@@ -55,6 +55,18 @@ void ResetTolvaneDlgSeam() noexcept;
 // every later one keeps its index; the answer is then FALSE.
 BOOL AddIconsInOrder(CImageList& list, HINSTANCE module, const UINT* ids, int count);
 
+// Which banner bitmap to show at `dpi`, and at what size: 200 x 70 pixels
+// at 96 DPI, scaled. `exact` when the bitmap is drawn at that size, else it
+// is scaled down from the next larger drawing.
+struct BannerChoice
+{
+    UINT id;
+    int width;
+    int height;
+    bool exact;
+};
+BannerChoice ChooseBanner(int dpi);
+
 class CTolvaneDlg : public CDialog
 {
 public:
@@ -98,9 +110,12 @@ public:
     BOOL m_boolCloseWhenDone = FALSE;
     HICON m_hIcon = nullptr; // shared icon from LoadIcon: never destroyed
     CursorHandle m_hLinkCursor;
+    BitmapHandle m_bmpBanner; // shown by the banner static, which does not own it
 
 private:
     void ReadCommandLine();
+    // Shows the banner at the window's DPI, centred across the window.
+    void ShowBanner();
     // Gives the wipe button this caption unless it already has it.
     void ShowCaption(const char* caption);
     // Shows the run's counters on the bar by the progress rule.

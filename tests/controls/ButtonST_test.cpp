@@ -1,5 +1,7 @@
 #include "controls/ButtonST.h"
 
+#include "controls/ButtonSTDraw.h"
+
 #include "support/Handle.h"
 
 #include "Canvas.h"
@@ -162,6 +164,30 @@ TEST_F(FlatButton, IconAndTextPlacement)
             EXPECT_EQ(restingText.left + 1, text.left);
             EXPECT_EQ(restingText.top + 1, text.top);
         }
+    }
+}
+
+TEST(FlatButtonOffsets, FollowTheDpi)
+{
+    struct Row
+    {
+        int dpi;
+        int iconMargin;
+        int pressShift;
+    } rows[] = {
+        {96, 3, 1}, {120, 4, 1}, {144, 5, 2}, {192, 6, 2}, {288, 9, 3}, {24, 1, 1},
+    };
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(testing::Message() << r.dpi << " DPI");
+        const ButtonOffsets offsets = ButtonOffsetsForDpi(r.dpi);
+        EXPECT_EQ(r.iconMargin, offsets.iconMargin);
+        EXPECT_EQ(r.pressShift, offsets.pressShift);
+        const RECT item = {0, 0, 60, 30};
+        const ButtonIconPlace place = PlaceButtonIcon(item, 24, 24, true, true, offsets);
+        EXPECT_EQ(r.iconMargin + r.pressShift, place.icon.x);
+        EXPECT_EQ(3 + r.pressShift, place.icon.y);
+        EXPECT_EQ(24 + r.iconMargin, place.textRect.left);
     }
 }
 

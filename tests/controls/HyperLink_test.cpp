@@ -178,6 +178,42 @@ TEST_F(Link, ShowsItsWholeTextInTheDialogFont)
     EXPECT_EQ(roomy.Count(all, [colour](COLORREF c) { return c == colour; }), shown);
 }
 
+TEST_F(Link, UnderlineEndsWhereItsTextEnds)
+{
+    // The main window's link in 8 pt Tahoma: the line under the text is as
+    // wide as the glyphs drawn above it, and both fill the fitted control.
+    LOGFONTA lf = {};
+    {
+        ScopedGetDC screen(nullptr);
+        lf.lfHeight = -MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
+    }
+    lstrcpyA(lf.lfFaceName, "Tahoma");
+    FontHandle font(CreateFontIndirectA(&lf));
+    CHyperLink link;
+    Bind(link, "www.orbelin.example", SS_CENTER | SS_CENTERIMAGE, font.get());
+    RECT rc;
+    link.GetClientRect(&rc);
+    Canvas canvas(rc.right, rc.bottom);
+    const COLORREF white = RGB(255, 255, 255);
+    canvas.Fill(white);
+    link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    const auto inked = [white](COLORREF c) { return c != white; };
+    const RECT all = canvas.Bounds(inked);
+    ASSERT_FALSE(IsRectEmpty(&all));
+    // The underline is the lowest inked row; the glyphs are everything above
+    // the row over it.
+    const RECT line = {0, all.bottom - 1, rc.right, all.bottom};
+    Canvas glyphsOnly(rc.right, all.bottom - 2);
+    BitBlt(glyphsOnly.Dc(), 0, 0, rc.right, all.bottom - 2, canvas.Dc(), 0, 0, SRCCOPY);
+    const RECT glyphs = glyphsOnly.Bounds(inked);
+    int lineRight = 0;
+    for (int x = 0; x < rc.right; ++x)
+        lineRight = inked(canvas.At(x, line.top)) ? x + 1 : lineRight;
+    // Two pixels: the last glyph's advance ends a little after its ink.
+    EXPECT_LE(lineRight - glyphs.right, 2) << "the underline sticks out past the text";
+    EXPECT_GE(glyphs.right, rc.right - 2) << "the control is wider than what it draws";
+}
+
 TEST_F(Link, BindingTakesTextAsTargetAndAsksForClicks)
 {
     CHyperLink link;

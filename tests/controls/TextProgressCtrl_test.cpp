@@ -1,6 +1,7 @@
 #include "controls/TextProgressCtrl.h"
 
 #include "controls/TextProgressDraw.h"
+#include "support/Handle.h"
 
 #include "Canvas.h"
 #include "Host.h"
@@ -43,7 +44,7 @@ protected:
     // filled width and text the control should have chosen, in the system's
     // colours: the bar and the text over the empty part in the highlight
     // colour, the empty part and the text over the bar in the window colour.
-    void ExpectShows(int filledWidth, const char* text)
+    void ExpectShows(int filledWidth, const char* text, HFONT font = nullptr)
     {
         Canvas actual(kWidth, kHeight);
         Canvas expected(kWidth, kHeight);
@@ -52,7 +53,7 @@ protected:
         const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
         const COLORREF window = GetSysColor(COLOR_WINDOW);
         PaintTextProgress(expected.Dc(), client, filledWidth, text,
-                          {highlight, window, window, highlight});
+                          {highlight, window, window, highlight}, font);
         int differing = 0;
         for (int y = 0; y < kHeight; ++y)
             for (int x = 0; x < kWidth; ++x)
@@ -63,6 +64,18 @@ protected:
     Host m_host;
     CountingProgress m_bar;
 };
+
+TEST_F(TextProgress, DrawsItsTextInTheFontTheDialogGaveIt)
+{
+    // Larger than any DC's default, so a text in the wrong font differs.
+    FontHandle font(CreateFontA(-22, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                                NONANTIALIASED_QUALITY, 0, "Tahoma"));
+    ASSERT_TRUE(font);
+    m_bar.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+    m_bar.SetPosText("12.5 Mb", 50);
+    ExpectShows(kWidth / 2, "12.5 Mb", font.get());
+    m_bar.SendMessage(WM_SETFONT, 0, FALSE);
+}
 
 TEST_F(TextProgress, ShowsTruncatedPercentageAndSplit)
 {

@@ -56,7 +56,7 @@ TEST(ProgressPaint, SplitsAtFilledWidth)
         Canvas canvas(200, 16);
         canvas.Fill(RGB(1, 2, 3));
         const RECT client = {0, 0, 200, 16};
-        PaintTextProgress(canvas.Dc(), client, filled, nullptr, kColours);
+        PaintTextProgress(canvas.Dc(), client, filled, nullptr, kColours, nullptr);
         const int split = filled < 0 ? 0 : (filled > 200 ? 200 : filled);
         EXPECT_EQ(split * 16, canvas.Count(client, [](COLORREF c) { return c == kColours.bar; }));
         EXPECT_EQ((200 - split) * 16,
@@ -68,7 +68,7 @@ TEST(ProgressPaint, TextInvertsAcrossTheSplit)
 {
     Canvas canvas(200, 20);
     const RECT client = {0, 0, 200, 20};
-    PaintTextProgress(canvas.Dc(), client, 100, "MMMMMMMM", kColours);
+    PaintTextProgress(canvas.Dc(), client, 100, "MMMMMMMM", kColours, nullptr);
     const RECT left = {0, 0, 100, 20};
     const RECT right = {100, 0, 200, 20};
     auto onBar = [](COLORREF c) { return GetGValue(c) > 0; };

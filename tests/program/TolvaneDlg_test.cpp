@@ -21,6 +21,8 @@
 #include "support/KoFormat.h"
 #include "ui/TolvaneDlg.h"
 
+#include "controls/Canvas.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -378,12 +380,28 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
     {
         int answer;
         bool runs;
+        const char* folder; // picked inside the test's folder; null: that folder
     };
-    for (const Case& c : {Case{IDYES, true}, Case{IDNO, false}})
+    // A name in Cyrillic and Japanese (UTF-8, the program's code page).
+    const char* scripts = "\xd0\xa4\xd0\xbe\xd1\x82\xd0\xbe \xe5\x86\x99\xe7\x9c\x9f";
+    for (const Case& c :
+         {Case{IDYES, true, nullptr}, Case{IDNO, false, nullptr}, Case{IDYES, true, scripts}})
     {
         SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
+        SCOPED_TRACE(c.folder ? c.folder : "the test's folder");
         TearDown();
         SetUp();
+        const std::string picked = c.folder ? m_dir + "\\" + c.folder : m_dir;
+        if (c.folder)
+        {
+            ASSERT_TRUE(::CreateDirectoryA(picked.c_str(), nullptr));
+            // The ANSI name is the folder's real name only in UTF-8 (the
+            // manifest's code page); in any other it names a garbled one.
+            wchar_t wide[MAX_PATH] = {};
+            ::MultiByteToWideChar(CP_UTF8, 0, picked.c_str(), -1, wide, MAX_PATH);
+            ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(wide)) << "not in UTF-8";
+        }
+        g_picker.answer = picked;
         g_volume.free = 5 * kMiB;
         std::string question, target, caption, avail, total, freeText;
         bool ownerDisabled = false;
@@ -407,22 +425,60 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
                 caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
             });
 
-        EXPECT_EQ("Are you sure want to wipe disk: '" + m_dir + "' ?  It may take some time.",
+        EXPECT_EQ("Are you sure want to wipe disk: '" + picked + "' ?  It may take some time.",
                   question);
         EXPECT_TRUE(ownerDisabled) << "the confirmation must be modal to the main window";
         EXPECT_EQ("Avali: 5.000 Mb", avail);
         EXPECT_EQ("Total: 12.00 Mb", total);
         EXPECT_EQ("Free: 8.000 Mb", freeText);
         ASSERT_FALSE(g_volume.queried.empty());
-        EXPECT_EQ(m_dir + "\\", g_volume.queried.front()) << "a share root needs the backslash";
-        EXPECT_EQ("Selected: " + m_dir, target);
+        EXPECT_EQ(picked + "\\", g_volume.queried.front()) << "a share root needs the backslash";
+        EXPECT_EQ("Selected: " + picked, target);
         EXPECT_EQ("Wipe Disk", caption);
         EXPECT_EQ(1000, m_dlg->m_progress.m_nUpper);
         EXPECT_EQ(c.runs, Logged(KoMessagesContainer::Info, RunLine::kStarted));
         EXPECT_EQ(c.runs, WipeRun().m_nWiped.load() == 5 * kMiB);
-        EXPECT_TRUE(FilesIn(m_dir, "Tolvane*.WipeFile").empty());
+        EXPECT_TRUE(FilesIn(picked, "Tolvane*.WipeFile").empty());
         EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
+        if (c.folder)
+        {
+            EXPECT_TRUE(::RemoveDirectoryA(picked.c_str())) << "the wipe files are gone";
+        }
     }
+}
+
+// A target too long for its line is shortened in its middle: the start of
+// "Selected: " and the end of the path stay whole, nothing is cut at an edge.
+TEST_F(MainDialog, ALongTargetIsShortenedInItsMiddle)
+{
+    g_picker.answer = m_dir + "\\a folder with a long name\\and another long one\\last";
+    g_volume.free = 5 * kMiB;
+    RECT ink = {};
+    int width = 0;
+    std::string target;
+    RunDialog(
+        [&](HWND dlg)
+        {
+            HWND box = PressWipeForQuestion(dlg);
+            if (!box)
+                return;
+            Answer(box, IDNO);
+            WaitFor([&]() { return !::IsWindow(box); });
+            HWND line = ::GetDlgItem(dlg, IDC_TARGET);
+            target = WindowText(line);
+            RECT rc;
+            ::GetClientRect(line, &rc);
+            width = rc.right;
+            Canvas canvas(rc.right, rc.bottom);
+            const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+            canvas.Fill(face);
+            ::SendMessageA(line, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+            ink = canvas.Bounds([face](COLORREF c) { return c != face; });
+        });
+    EXPECT_EQ("Selected: " + g_picker.answer, target) << "the text itself is whole";
+    ASSERT_FALSE(::IsRectEmpty(&ink));
+    EXPECT_GT(ink.left, 0) << "cut at the left";
+    EXPECT_LT(ink.right, width) << "cut at the right";
 }
 
 TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
@@ -563,7 +619,7 @@ TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
             for (int i = 0; i < kTicks; ++i)
             {
                 Tick(dlg);
-                bars.push_back(Text(bar));
+                bars.push_back(WindowText(bar));
                 positions.push_back(m_dlg->m_progress.m_nPos);
             }
             stop = true;
@@ -941,6 +997,30 @@ bool SamePicture(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
                 return false;
         }
     return true;
+}
+
+TEST(Banner, TheDrawingForTheDpiOrTheNextLargerScaledDown)
+{
+    struct Row
+    {
+        int dpi;
+        UINT id;
+        int width, height;
+        bool exact;
+    } rows[] = {
+        {96, IDB_BANNER, 200, 70, true},        {120, IDB_BANNER_150, 250, 88, false},
+        {144, IDB_BANNER_150, 300, 105, true},  {192, IDB_BANNER_200, 400, 140, true},
+        {288, IDB_BANNER_200, 600, 210, false}, // larger than any: the largest
+    };
+    for (const Row& r : rows)
+    {
+        SCOPED_TRACE(testing::Message() << r.dpi << " DPI");
+        const BannerChoice got = ChooseBanner(r.dpi);
+        EXPECT_EQ(r.id, got.id);
+        EXPECT_EQ(r.width, got.width);
+        EXPECT_EQ(r.height, got.height);
+        EXPECT_EQ(r.exact, got.exact);
+    }
 }
 
 TEST(KindIcons, AMissingIconKeepsEveryLaterOneAtItsIndex)

@@ -11,7 +11,10 @@
 #     the next run, which then wipes normally and exits 0;
 #   - on NTFS, 500 deleted small files (kept in free file records, not in
 #     clusters) are gone from the raw image after /P:<drive> /A, every other
-#     file is as it was, and nothing of the run is left.
+#     file is as it was, and nothing of the run is left;
+#   - folders named in Cyrillic and in Japanese, each on a volume of its own
+#     with deleted data planted through that folder: /P:"<folder>" /A wipes
+#     it, exits 0, leaves no wipe file, and none of the planted data is left.
 # "During a run" is made certain, not likely: once the first wipe file shows
 # up the program is stopped (SIGSTOP) while the test acts, then resumed.
 #
@@ -41,6 +44,7 @@ ini=""
 ini_saved=""
 passed=0
 failed=0
+script_volumes=0
 
 cleanup() {
     local p
@@ -267,6 +271,32 @@ if vol_make_ntfs "$ntfs" 128; then
 else
     fail "cannot make an NTFS volume (mkntfs and ntfs-3g, package ntfs-3g)"
 fi
+
+# 8. Folder names outside any single-byte code page. The Unix side hands
+# Wine the command line in UTF-8; the program's manifest makes UTF-8 its
+# code page, so the ANSI calls carry the name intact.
+export LC_ALL=C.UTF-8
+empty_folder() { [ -d "$1" ] && [ -z "$(ls -A "$1")" ]; }
+for name in "Фото" "写真"; do
+    vol="$scratch/script-$((++script_volumes))"
+    if ! vol_make_ext4 "$vol" 32 give; then
+        fail "cannot make the volume for $name"
+        continue
+    fi
+    mkdir "$vol/$name"
+    vol_plant_deleted "$vol/$name" 4 || exit 1
+    map_free_letter "$vol" && L="$letter"
+    start "script-$script_volumes" "/P:$L:\\$name" /A
+    finish "$started" 180
+    check "/P:\"$L:\\$name\" /A exits 0 (got $rc)" [ "$rc" = 0 ]
+    check "/P:\"$L:\\$name\" /A leaves no wipe file" no_wipe_files "$vol/$name"
+    check "the folder $name is still there with nothing in it" empty_folder "$vol/$name"
+    wineserver -w
+    vol_release "$vol"
+    left="$(vol_count_pattern "$vol.img")"
+    check "no planted deleted data survives under $name ($left bytes left)" [ "$left" = 0 ]
+done
+unset LC_ALL
 
 # The planted deleted data on the small volume is gone.
 wineserver -w

@@ -163,4 +163,32 @@ TEST_F(StartUp, AnotherInstanceEndsAtOnceWithoutTouchingAnything)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(m_ini.c_str()));
 }
 
+// The system refuses the main window (as a desktop out of heap would) while
+// a window of any other class can still be made: the dialog's creation fails
+// after the context and its folder exist.
+LRESULT CALLBACK RefuseDialogs(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND)
+    {
+        char cls[16] = {};
+        ::GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
+        if (std::string(cls) == "#32770")
+            return 1;
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(StartUp, AMainWindowThatCannotBeMadeIsAFailureAndWritesNoSettings)
+{
+    HHOOK hook = ::SetWindowsHookExA(WH_CBT, &RefuseDialogs, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    const BOOL runLoop = theApp.InitInstance();
+    ::UnhookWindowsHookEx(hook);
+
+    EXPECT_FALSE(runLoop);
+    EXPECT_EQ(kExitRunFailed, theApp.ExitInstance());
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(m_ini.c_str()));
+    EXPECT_EQ(nullptr, g_pAppContext);
+}
+
 } // namespace
