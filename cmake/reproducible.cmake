@@ -25,7 +25,9 @@ endforeach()
 # a debugger finds them. Stripping is part of the link step, so the stripped
 # exe is the one the tests run and the packages ship. objcopy writes a new
 # PE time stamp (the current time, or SOURCE_DATE_EPOCH when that is set);
-# 0 keeps it as the link left it.
+# 0 keeps it as the link left it. Last, the exe is padded to a multiple of 8
+# bytes (see pe-pad.py), so that removing a signature gives it back.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 function(tolvane_keep_debug_beside target)
     set(exe $<TARGET_FILE_NAME:${target}>)
     add_custom_command(TARGET ${target} POST_BUILD
@@ -33,6 +35,7 @@ function(tolvane_keep_debug_beside target)
                 ${CMAKE_OBJCOPY} --only-keep-debug ${exe} ${exe}.debug
         COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
                 ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${exe}.debug ${exe}
+        COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/cmake/pe-pad.py ${exe}
         WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>
         COMMENT "Moving the debug information of ${target} beside it"
         VERBATIM)
