@@ -171,7 +171,7 @@ Figures Read(const char* path)
     char line[256];
     while (in && std::fgets(line, sizeof line, in))
         if (const char* eq = std::strchr(line, '='))
-            f[std::string(line, eq)] = std::atof(eq + 1);
+            f[std::string(line, static_cast<size_t>(eq - line))] = std::atof(eq + 1);
     if (in)
         std::fclose(in);
     return f;

@@ -1001,7 +1001,7 @@ bool SamePicture(const std::vector<DWORD>& a, const std::vector<DWORD>& b)
 
 TEST(Banner, TheDrawingForTheDpiOrTheNextLargerScaledDown)
 {
-    struct Row
+    struct Case
     {
         int dpi;
         UINT id;
@@ -1012,7 +1012,7 @@ TEST(Banner, TheDrawingForTheDpiOrTheNextLargerScaledDown)
         {144, IDB_BANNER_150, 300, 105, true},  {192, IDB_BANNER_200, 400, 140, true},
         {288, IDB_BANNER_200, 600, 210, false}, // larger than any: the largest
     };
-    for (const Row& r : rows)
+    for (const Case& r : rows)
     {
         SCOPED_TRACE(testing::Message() << r.dpi << " DPI");
         const BannerChoice got = ChooseBanner(r.dpi);
