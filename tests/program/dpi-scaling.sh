@@ -11,6 +11,7 @@ root="$2"
 prefix96="$3"
 prefix144="$4"
 wine_run="$root/tools/wine-run"
+"$root/tools/can-run-pe" "$exe" || exit 77
 
 if [ ! -f "$prefix144/.tolvane-dpi-144" ]; then
     TOLVANE_WINEPREFIX="$prefix144" "$wine_run" cmd /c exit >/dev/null 2>&1

@@ -14,6 +14,7 @@ prefix="$3"
 export TOLVANE_WINEPREFIX="$prefix"
 export WINEPREFIX="$prefix"
 wine_run="$root/tools/wine-run"
+"$root/tools/can-run-pe" "$exe" || exit 77
 passed=0
 failed=0
 check() { # check DESCRIPTION COMMAND...

@@ -160,8 +160,10 @@ release "$dir"
 # ext4: the file system may take a block for a wipe file's own metadata that
 # the free-space figure did not show. The run then ends either when the
 # figure reaches 0, or when a write finds the volume full first: both are the
-# normal end of a run, a few KiB short of its first figure at most, and
-# neither posts an Error line.
+# normal end of a run, and neither posts an Error line. Either may come after
+# a last write that found no room for all of its chunk: what that write did
+# store is not counted, so the run may be up to a chunk short of its first
+# figure.
 check_ext4_log() {
     local free wiped full
     free="$(field freeAtStart)"
@@ -172,7 +174,6 @@ check_ext4_log() {
         "2 KoWipe::StartWipe: Wiped space: $(format_bytes "$wiped")")"
     local short=$((2 * 1048576 + 65536)) # a last chunk that found no room
     if [ "$(messages)" = "$(normal_log "$wiped")" ]; then
-        short=65536
         note "no free space left, $((free - wiped)) bytes short of $free"
     elif [ "$(messages)" = "$full" ]; then
         note "a write found the volume full, $((free - wiped)) bytes short of $free"
