@@ -150,18 +150,24 @@ TEST_F(Link, FitsToItsTextInItsOwnFont)
         << rc.left << "," << rc.top << "," << rc.right << "," << rc.bottom;
 }
 
-TEST_F(Link, ShowsItsWholeTextInTheDialogFont)
+// The font of the main window's link: 8 pt Tahoma at the screen's DPI.
+FontHandle MainWindowLinkFont()
 {
-    // The main window's link: 8 pt Tahoma, centred both ways. Fitted to its
-    // text, it must show every pixel of it: the same text drawn with room to
-    // spare in the font the control draws with lights as many pixels.
     LOGFONTA lf = {};
     {
         ScopedGetDC screen(nullptr);
         lf.lfHeight = -MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
     }
     lstrcpyA(lf.lfFaceName, "Tahoma");
-    FontHandle font(CreateFontIndirectA(&lf));
+    return FontHandle(CreateFontIndirectA(&lf));
+}
+
+TEST_F(Link, ShowsItsWholeTextInTheDialogFont)
+{
+    // The main window's link: 8 pt Tahoma, centred both ways. Fitted to its
+    // text, it must show every pixel of it: the same text drawn with room to
+    // spare in the font the control draws with lights as many pixels.
+    FontHandle font = MainWindowLinkFont();
     const char* text = "www.orbelin.example";
     CHyperLink link;
     Bind(link, text, SS_CENTER | SS_CENTERIMAGE, font.get());
@@ -182,13 +188,7 @@ TEST_F(Link, UnderlineEndsWhereItsTextEnds)
 {
     // The main window's link in 8 pt Tahoma: the line under the text is as
     // wide as the glyphs drawn above it, and both fill the fitted control.
-    LOGFONTA lf = {};
-    {
-        ScopedGetDC screen(nullptr);
-        lf.lfHeight = -MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-    }
-    lstrcpyA(lf.lfFaceName, "Tahoma");
-    FontHandle font(CreateFontIndirectA(&lf));
+    FontHandle font = MainWindowLinkFont();
     CHyperLink link;
     Bind(link, "www.orbelin.example", SS_CENTER | SS_CENTERIMAGE, font.get());
     RECT rc;
