@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <vector>
 
 namespace
@@ -135,6 +136,156 @@ void OverwriteFreeRecordsOf(const CString& folder, KoWipe& run)
         PostToLog("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
 }
 
+// How the fill of the free space ended. Only Failed fails the run; the
+// record phase follows Full.
+enum class FillEnd
+{
+    Full,        // no free space left: an answer of 0, or two full files in a row
+    Cancelled,   // the run's cancel flag was raised
+    QueryFailed, // the free space could not be measured (posted)
+    Failed,      // a wipe file failed, or the volume never takes up room (posted)
+};
+
+// Wipe files one after another until the volume is full. Each step returns
+// nothing to go on, or how the fill ends.
+class FreeSpaceFill
+{
+public:
+    FreeSpaceFill(KoWipe& run, const CString& folder) : m_run(run), m_folder(folder) {}
+
+    FillEnd Run()
+    {
+        for (;;)
+        {
+            std::optional<FillEnd> end = Cancelled();
+            ULARGE_INTEGER avail, total;
+            if (!end)
+                end = Measure(avail, total);
+            if (!end)
+                end = NeverShrinks(avail, total);
+            if (!end)
+                end = AddFile(avail, total);
+            if (end)
+                return *end;
+        }
+    }
+
+private:
+    std::optional<FillEnd> Cancelled() const
+    {
+        if (!m_run.m_boolCancel.load(std::memory_order_relaxed))
+            return std::nullopt;
+        PostToLog("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
+        return FillEnd::Cancelled;
+    }
+
+    std::optional<FillEnd> Measure(ULARGE_INTEGER& avail, ULARGE_INTEGER& total)
+    {
+        ULARGE_INTEGER totalFree;
+        if (!GetWipeSeam().GetDiskFreeSpaceEx(m_folder, &avail, &total, &totalFree))
+        {
+            KoError error(-1, TRUE);
+            PostToLog("KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info",
+                      KoMessagesContainer::Error);
+            return FillEnd::QueryFailed;
+        }
+        if (m_run.m_nFreeAtStart.load(std::memory_order_relaxed) == 0)
+            m_run.m_nFreeAtStart.store(avail.QuadPart, std::memory_order_relaxed);
+        if (avail.QuadPart != 0)
+            return std::nullopt;
+        PostToLog("KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail",
+                  KoMessagesContainer::Info);
+        return FillEnd::Full;
+    }
+
+    // Counts the checked files in a row whose data took no room, and ends
+    // the fill at the second; nor is more than the whole volume ever written.
+    std::optional<FillEnd> NeverShrinks(const ULARGE_INTEGER& avail, const ULARGE_INTEGER& total)
+    {
+        if (m_checkedBytes != 0)
+        {
+            const ULONGLONG shrunk =
+                m_availBeforeChecked > avail.QuadPart ? m_availBeforeChecked - avail.QuadPart : 0;
+            m_strikes = shrunk < m_checkedBytes / 2 ? m_strikes + 1 : 0;
+        }
+        if (m_strikes != kShrinkStrikes &&
+            m_run.m_nWiped.load(std::memory_order_relaxed) < total.QuadPart)
+            return std::nullopt;
+        PostToLog("KoWipe::StartWipe: The volume does not take up space for the written data",
+                  KoMessagesContainer::Error);
+        return FillEnd::Failed;
+    }
+
+    std::optional<FillEnd> AddFile(const ULARGE_INTEGER& avail, const ULARGE_INTEGER& total)
+    {
+        const ULONGLONG size = std::min(std::min(avail.QuadPart, kMaxWipeFileBytes),
+                                        total.QuadPart - m_run.m_nWiped.load());
+        CString name;
+        name.Format("Tolvane%X.WipeFile", m_run.m_arrWipeFiles.GetSize());
+        CString path = m_folder;
+        path += name;
+
+        std::unique_ptr<KoWipeFile> file(new KoWipeFile);
+        if (!file->CreateFile(size, path, m_folder))
+        {
+            file.reset();
+            PostToLog("KoWipe::StartWipe::CreateFile: '%s'  Failed", path,
+                      KoMessagesContainer::Error);
+            return FillEnd::Failed;
+        }
+        // Listed before the object is let go: should the array fail to grow,
+        // the object still deletes its file.
+        m_run.m_arrWipeFiles.Add(file.get());
+        const KoWipeFile& made = *file.release();
+        // A file that met a full volume while the free space still showed
+        // room is followed by one more (small) file: the file system may give
+        // a new file room that it kept from the old one, such as a block set
+        // aside for its extent list. After two in a row the volume is full.
+        if (made.m_boolVolumeFull && m_fullBefore)
+        {
+            PostToLog("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
+            return FillEnd::Full;
+        }
+        m_fullBefore = made.m_boolVolumeFull != FALSE;
+        m_checkedBytes = made.m_nWritten == size && size >= kShrinkCheckBytes ? size : 0;
+        m_availBeforeChecked = avail.QuadPart;
+        return std::nullopt;
+    }
+
+    KoWipe& m_run;
+    const CString& m_folder;
+    bool m_fullBefore = false;    // the last file met a full volume
+    ULONGLONG m_checkedBytes = 0; // the last file, when written in full and big enough
+    ULONGLONG m_availBeforeChecked = 0;
+    int m_strikes = 0;
+};
+
+// In the handler of an exception that ended a run: posts that the run
+// failed, with the exception's text where it has one. Never throws.
+void PostRunFailure() noexcept
+{
+    try
+    {
+        CString text = "KoWipe::StartWipe: Wipe process failed";
+        try
+        {
+            throw;
+        }
+        catch (const std::exception& failure)
+        {
+            text += ": ";
+            text += failure.what();
+        }
+        catch (...)
+        {
+        }
+        PostToLog(text, KoMessagesContainer::Error);
+    }
+    catch (...)
+    {
+    }
+}
+
 } // namespace
 
 KoWipe::KoWipe()
@@ -181,142 +332,68 @@ BOOL KoWipe::Start(const char* path)
 
 BOOL KoWipe::StartWipe(const char* directory)
 {
-    m_boolFinished.store(FALSE, std::memory_order_relaxed);
-    m_nFreeAtStart.store(0, std::memory_order_relaxed);
-    m_nWiped.store(0, std::memory_order_relaxed);
-    BOOL result = FALSE;
-
-    while (m_arrWipeFiles.GetSize() != 0)
-        m_arrWipeFiles.RemoveAt(0);
-
-    KoWipeSeam& seam = GetWipeSeam();
-    m_pBuffer.reset(seam.AllocateBuffer(kBufferBytes));
-    m_nBufferSize = m_pBuffer ? kBufferBytes : 0;
-
+    PrepareRun();
     // The folder with a backslash: wipe file paths start with it, and the
     // free-space query needs it for a share root ("\\server\share\").
     CString folder = directory;
     AddBackslash(folder);
 
+    BOOL result = FALSE;
     if (m_nBufferSize == 0)
-    {
         // Without a buffer no chunk could make progress: end the run at once.
         PostToLog("KoWipe::StartWipe: Can't allocate write buffer", KoMessagesContainer::Error);
-    }
     else
-    {
-        result = TRUE;
-        PostToLog("KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info);
-        DeleteLeftoverWipeFiles(folder);
-        DeleteLeftoverRecords(folder);
-
-        bool full = false;          // the fill ended because no free space was left
-        bool fullBefore = false;    // the last file met a full volume
-        ULONGLONG checkedBytes = 0; // the last file, when written in full and big enough
-        ULONGLONG availBeforeChecked = 0;
-        int strikes = 0;
-        for (;;)
-        {
-            if (m_boolCancel.load(std::memory_order_relaxed))
-            {
-                PostToLog("KoWipe::StartWipe: Wipe process canceled by user",
-                          KoMessagesContainer::Warning);
-                break;
-            }
-            ULARGE_INTEGER avail, total, totalFree;
-            if (!seam.GetDiskFreeSpaceEx(folder, &avail, &total, &totalFree))
-            {
-                KoError error(-1, TRUE);
-                PostToLog("KoWipe::StartWipe::GetDiskFreeSpaceEx: Can't get free space info",
-                          KoMessagesContainer::Error);
-                break;
-            }
-            if (m_nFreeAtStart.load(std::memory_order_relaxed) == 0)
-                m_nFreeAtStart.store(avail.QuadPart, std::memory_order_relaxed);
-            if (avail.QuadPart == 0)
-            {
-                PostToLog("KoWipe::StartWipe::GetDiskFreeSpaceEx: No free space avail",
-                          KoMessagesContainer::Info);
-                full = true;
-                break;
-            }
-
-            const ULONGLONG wiped = m_nWiped.load(std::memory_order_relaxed);
-            if (checkedBytes != 0)
-            {
-                const ULONGLONG shrunk =
-                    availBeforeChecked > avail.QuadPart ? availBeforeChecked - avail.QuadPart : 0;
-                strikes = shrunk < checkedBytes / 2 ? strikes + 1 : 0;
-            }
-            // Never more than the whole volume, whatever the free space says.
-            if (strikes == kShrinkStrikes || wiped >= total.QuadPart)
-            {
-                PostToLog(
-                    "KoWipe::StartWipe: The volume does not take up space for the written data",
-                    KoMessagesContainer::Error);
-                result = FALSE;
-                break;
-            }
-
-            ULONGLONG size =
-                avail.QuadPart < kMaxWipeFileBytes ? avail.QuadPart : kMaxWipeFileBytes;
-            if (size > total.QuadPart - wiped)
-                size = total.QuadPart - wiped;
-            CString path = folder;
-            CString name;
-            name.Format("Tolvane%X.WipeFile", m_arrWipeFiles.GetSize());
-            path += name;
-
-            std::unique_ptr<KoWipeFile> file(new KoWipeFile);
-            if (!file->CreateFile(size, path, folder))
-            {
-                file.reset();
-                PostToLog("KoWipe::StartWipe::CreateFile: '%s'  Failed", path,
-                          KoMessagesContainer::Error);
-                result = FALSE;
-                break;
-            }
-            // Listed before the object is let go: should the array fail to
-            // grow, the object still deletes its file.
-            m_arrWipeFiles.Add(file.get());
-            KoWipeFile* const made = file.release();
-            result = TRUE;
-            // A file that met a full volume while the free space still showed
-            // room is followed by one more (small) file: the file system may
-            // give a new file room that it kept from the old one, such as a
-            // block set aside for its extent list. After two in a row the
-            // volume is full.
-            if (made->m_boolVolumeFull && fullBefore)
-            {
-                PostToLog("KoWipeFile::Write: The volume is full", KoMessagesContainer::Info);
-                full = true; // a refused write ends the fill as an answer of 0 does
-                break;
-            }
-            fullBefore = made->m_boolVolumeFull != FALSE;
-            checkedBytes =
-                made->m_nWritten == size && size >= kShrinkCheckBytes ? made->m_nWritten : 0;
-            availBeforeChecked = avail.QuadPart;
-        }
-        if (full && !m_boolCancel.load(std::memory_order_relaxed))
-            OverwriteFreeRecordsOf(folder, *this);
-    }
+        result = WipeFreeSpace(folder);
 
     CString wiped;
     FormatBytes(wiped, static_cast<LONGLONG>(m_nWiped.load(std::memory_order_relaxed)));
     PostToLog("KoWipe::StartWipe: Wiped space: %s", wiped, KoMessagesContainer::Info);
-
-    m_arrWipeFiles.RemoveAll();
-    if (!DeleteWipeRecords(folder))
+    if (!DeleteRunItems(directory))
         PostToLog("KoWipe::StartWipe: Can't delete folder: '%s'", folder + kWipeRecordsFolder,
                   KoMessagesContainer::Error);
+    EndRun();
+    return result;
+}
+
+void KoWipe::PrepareRun()
+{
+    m_boolFinished.store(FALSE, std::memory_order_relaxed);
+    m_nFreeAtStart.store(0, std::memory_order_relaxed);
+    m_nWiped.store(0, std::memory_order_relaxed);
+    while (m_arrWipeFiles.GetSize() != 0)
+        m_arrWipeFiles.RemoveAt(0);
+    m_pBuffer.reset(GetWipeSeam().AllocateBuffer(kBufferBytes));
+    m_nBufferSize = m_pBuffer ? kBufferBytes : 0;
+}
+
+BOOL KoWipe::WipeFreeSpace(const CString& folder)
+{
+    PostToLog("KoWipe::StartWipe: Wipe process started", KoMessagesContainer::Info);
+    DeleteLeftoverWipeFiles(folder);
+    DeleteLeftoverRecords(folder);
+    const FillEnd end = FreeSpaceFill(*this, folder).Run();
+    if (end == FillEnd::Full && !m_boolCancel.load(std::memory_order_relaxed))
+        OverwriteFreeRecordsOf(folder, *this);
+    return end != FillEnd::Failed;
+}
+
+BOOL KoWipe::DeleteRunItems(const char* directory)
+{
+    m_arrWipeFiles.RemoveAll();
+    CString folder = directory;
+    AddBackslash(folder);
+    return DeleteWipeRecords(folder);
+}
+
+void KoWipe::EndRun() noexcept
+{
     m_pBuffer.reset();
     m_nBufferSize = 0;
-
     m_boolRunning.store(FALSE, std::memory_order_release);
+    KoWipeSeam& seam = GetWipeSeam();
     if (seam.RunEnding != nullptr)
         seam.RunEnding();
     m_boolFinished.store(TRUE, std::memory_order_release);
-    return result;
 }
 
 void KoWipe::CancelAndWait() noexcept
@@ -383,41 +460,16 @@ DWORD WINAPI WipeThreadProc(LPVOID path)
     {
         // Out of memory in the middle of a run: say that the run failed, so
         // the window and the exit code do not report success, then still
-        // leave no wipe file behind and let the window see the run as over.
+        // leave nothing behind and let the window see the run as over.
+        PostRunFailure();
         try
         {
-            CString text = "KoWipe::StartWipe: Wipe process failed";
-            try
-            {
-                throw;
-            }
-            catch (const std::exception& failure)
-            {
-                text += ": ";
-                text += failure.what();
-            }
-            catch (...)
-            {
-            }
-            PostToLog(text, KoMessagesContainer::Error);
+            run.DeleteRunItems(static_cast<const char*>(path));
         }
         catch (...)
         {
         }
-        try
-        {
-            run.m_arrWipeFiles.RemoveAll();
-            CString folder = static_cast<const char*>(path);
-            AddBackslash(folder);
-            DeleteWipeRecords(folder);
-        }
-        catch (...)
-        {
-        }
-        run.m_pBuffer.reset();
-        run.m_nBufferSize = 0;
-        run.m_boolRunning.store(FALSE, std::memory_order_release);
-        run.m_boolFinished.store(TRUE, std::memory_order_release);
+        run.EndRun();
     }
     return 0;
 }

@@ -37,6 +37,11 @@ public:
     BOOL Start(const char* path);
     // The run itself; worker thread only.
     BOOL StartWipe(const char* directory);
+    // Its last two steps, also taken when an exception ends the run: deletes
+    // every wipe file and the record phase's folder (TRUE when that folder
+    // is gone), then frees the buffer and lets the window see the run over.
+    BOOL DeleteRunItems(const char* directory);
+    void EndRun() noexcept;
     // Window thread (safe from a destructor): requests cancellation of a run
     // still going and waits until the worker thread of the last Start has
     // ended, dispatching window messages meanwhile, since the worker's log
@@ -67,6 +72,10 @@ public:
     std::atomic<ULONGLONG> m_nFreeAtStart;      // writer: worker
     std::atomic<ULONGLONG> m_nWiped;            // writer: worker
     KoPtrAutoArray<KoWipeFile*> m_arrWipeFiles; // worker while running, else window thread
+
+private:
+    void PrepareRun();
+    BOOL WipeFreeSpace(const CString& folder);
 };
 
 // The application's run: the one in the application context.

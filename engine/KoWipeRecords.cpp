@@ -174,6 +174,125 @@ BOOL DeleteTree(const CString& folder)
     return clean && (::RemoveDirectoryA(folder) || ::GetLastError() == ERROR_FILE_NOT_FOUND);
 }
 
+// The items of one phase, folder after folder. Each step answers whether
+// the phase goes on; the result says how it ended.
+class RecordPhase
+{
+public:
+    RecordPhase(const CString& folder, const std::atomic<BOOL>& cancel, const unsigned char* zeros,
+                void (*started)())
+        : m_seam(GetWipeSeam()), m_folder(folder), m_root(folder + kWipeRecordsFolder),
+          m_cancel(cancel), m_zeros(zeros), m_started(started)
+    {
+    }
+
+    bool Begin()
+    {
+        if (!m_seam.CreateDirectory(m_root, nullptr))
+            return false;
+        m_result.items = 1;
+        m_result.end = KoWipeRecordsResult::Exhausted;
+        m_start = ::GetTickCount64();
+        return true;
+    }
+
+    // A volume whose small files do not live in records refuses even one
+    // byte once it is full, which ends the phase at its first file, however
+    // many folders it would still take.
+    void Run()
+    {
+        for (ULONGLONG k = 0;; ++k)
+        {
+            const CString here = FolderPath(m_root, k);
+            if (!MakeSubfolders(here) || !MakeFiles(here))
+                return;
+        }
+    }
+
+    const KoWipeRecordsResult& Result() const { return m_result; }
+
+private:
+    // Before every item: cancel, the bounds, and now and then the free space
+    // (items made while clusters are free would take them, and could grow
+    // the master file table for good).
+    bool MayGoOn()
+    {
+        if (m_cancel.load(std::memory_order_relaxed))
+            m_result.end = KoWipeRecordsResult::Cancelled;
+        else if (m_result.items >= m_seam.RecordItemLimit ||
+                 ::GetTickCount64() - m_start >= m_seam.RecordTimeLimitMs)
+            m_result.end = KoWipeRecordsResult::Bounded;
+        else if (m_result.items % kSpaceCheckItems == 0 && SpaceFreed())
+            m_result.end = KoWipeRecordsResult::SpaceFreed;
+        return m_result.end == KoWipeRecordsResult::Exhausted;
+    }
+
+    bool SpaceFreed() const
+    {
+        ULARGE_INTEGER avail, total, totalFree;
+        return m_seam.GetDiskFreeSpaceEx(m_folder, &avail, &total, &totalFree) &&
+               avail.QuadPart != 0;
+    }
+
+    // The subfolders first, while the index has room. An empty folder's
+    // index needs no cluster, so a refused folder means no free record.
+    bool MakeSubfolders(const CString& here)
+    {
+        for (unsigned slot = 0; slot < kSubfolders; ++slot)
+        {
+            if (!MayGoOn() || !m_seam.CreateDirectory(Child(here, slot), nullptr))
+                return false;
+            ++m_result.items;
+        }
+        return true;
+    }
+
+    // Then files, until the folder's index would outgrow its record: a file
+    // refused after others were made sets how many the later folders take.
+    bool MakeFiles(const CString& here)
+    {
+        unsigned made = 0;
+        for (unsigned slot = kSubfolders; slot < kSubfolders + m_files; ++slot)
+        {
+            if (!MayGoOn())
+                return false;
+            const FileOutcome outcome = MakeFile(Child(here, slot), m_zeros, m_sizer);
+            if (outcome != FileOutcome::NotCreated)
+                ++m_result.items;
+            if (outcome == FileOutcome::NoByteFits ||
+                (outcome == FileOutcome::NotCreated && made == 0))
+                return false; // no byte fits a record, or no free record is left
+            if (outcome == FileOutcome::NotCreated)
+            {
+                m_files = made;
+                return true;
+            }
+            Applied();
+            ++made;
+        }
+        return true;
+    }
+
+    void Applied()
+    {
+        if (m_result.applied)
+            return;
+        m_result.applied = true;
+        m_started();
+    }
+
+    KoWipeSeam& m_seam;
+    const CString& m_folder;
+    const CString m_root;
+    const std::atomic<BOOL>& m_cancel;
+    const unsigned char* m_zeros;
+    void (*m_started)();
+    KoWipeRecordsResult m_result;
+    ULONGLONG m_start = 0;
+    DataSizer m_sizer;
+    unsigned m_files = kFilesPerFolder;
+};
+
 } // namespace
 
 BOOL IsNtfsVolume(const CString& folder)
@@ -192,77 +311,10 @@ KoWipeRecordsResult OverwriteFreeRecords(const CString& folder, const std::atomi
                                          const unsigned char* zeros, DWORD zeroBytes,
                                          void (*started)())
 {
-    KoWipeRecordsResult result;
-    KoWipeSeam& seam = GetWipeSeam();
-    const CString root = folder + kWipeRecordsFolder;
-    if (zeroBytes < kFirstDataBytes || !seam.CreateDirectory(root, nullptr))
-        return result;
-    result.items = 1;
-    result.end = KoWipeRecordsResult::Exhausted;
-
-    const ULONGLONG start = ::GetTickCount64();
-    // Before every item: cancel, the bounds, and now and then the free space
-    // (items made while clusters are free would take them, and could grow
-    // the master file table for good).
-    auto mayGoOn = [&]()
-    {
-        if (cancel.load(std::memory_order_relaxed))
-            result.end = KoWipeRecordsResult::Cancelled;
-        else if (result.items >= seam.RecordItemLimit ||
-                 ::GetTickCount64() - start >= seam.RecordTimeLimitMs)
-            result.end = KoWipeRecordsResult::Bounded;
-        else if (result.items % kSpaceCheckItems == 0)
-        {
-            ULARGE_INTEGER avail, total, totalFree;
-            if (seam.GetDiskFreeSpaceEx(folder, &avail, &total, &totalFree) && avail.QuadPart != 0)
-                result.end = KoWipeRecordsResult::SpaceFreed;
-        }
-        return result.end == KoWipeRecordsResult::Exhausted;
-    };
-
-    // A volume whose small files do not live in records refuses even one
-    // byte once it is full, which ends the phase at its first file, however
-    // many folders it would still take.
-    DataSizer sizer;
-    unsigned files = kFilesPerFolder;
-    for (ULONGLONG k = 0;; ++k)
-    {
-        const CString here = FolderPath(root, k);
-        // The subfolders first, while the index has room. An empty folder's
-        // index needs no cluster, so a refused folder means no free record.
-        for (unsigned slot = 0; slot < kSubfolders; ++slot)
-        {
-            if (!mayGoOn())
-                return result;
-            if (!seam.CreateDirectory(Child(here, slot), nullptr))
-                return result;
-            ++result.items;
-        }
-        // Then files, until the folder's index would outgrow its record.
-        unsigned made = 0;
-        for (unsigned slot = kSubfolders; slot < kSubfolders + files; ++slot)
-        {
-            if (!mayGoOn())
-                return result;
-            const FileOutcome outcome = MakeFile(Child(here, slot), zeros, sizer);
-            if (outcome != FileOutcome::NotCreated)
-                ++result.items;
-            if (outcome == FileOutcome::NoByteFits ||
-                (outcome == FileOutcome::NotCreated && made == 0))
-                return result; // no byte fits a record, or no free record is left
-            if (outcome == FileOutcome::NotCreated)
-            {
-                files = made;
-                break;
-            }
-            if (!result.applied)
-            {
-                result.applied = true;
-                started();
-            }
-            ++made;
-        }
-    }
+    RecordPhase phase(folder, cancel, zeros, started);
+    if (zeroBytes >= kFirstDataBytes && phase.Begin())
+        phase.Run();
+    return phase.Result();
 }
 
 BOOL DeleteWipeRecords(const CString& folder)
