@@ -3,6 +3,7 @@
 // there, except in the one case that checks the real application-data folder.
 
 #include "app/AppContext.h"
+#include "common/Boxes.h"
 #include "common/Files.h"
 #include "common/Seams.h"
 #include "framework/WinApp.h"
@@ -35,19 +36,6 @@ HRESULT WINAPI FakeFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
     return S_OK;
 }
 
-struct Box
-{
-    std::string text, caption;
-    UINT type;
-};
-std::vector<Box> g_boxes;
-
-int RecordBox(HWND, const char* text, const char* caption, UINT type)
-{
-    g_boxes.push_back({text, caption, type});
-    return IDOK;
-}
-
 std::vector<std::string> FileLines(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -72,14 +60,14 @@ protected:
         ASSERT_TRUE(::CreateDirectoryA(g_appData.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(g_documents.c_str(), nullptr));
         g_asked.clear();
-        g_boxes.clear();
         m_seams.Set(GetAppContextSeam().pGetFolderPath, FakeFolderPath);
-        m_seams.SetThrough(&AfxSetMessageBoxFunc, RecordBox);
     }
 
     TempDir m_temp{"tolvane-settings"};
     const std::string m_dir = m_temp.Path();
     SeamOverrides m_seams;
+    RecordedBoxes m_recorded;
+    std::vector<ShownBox>& m_boxes = RecordedBoxes::Shown();
 };
 
 TEST_F(SettingsTest, DataFolderIsCreatedUnderApplicationDataAndReusedSilently)
@@ -98,7 +86,7 @@ TEST_F(SettingsTest, DataFolderIsCreatedUnderApplicationDataAndReusedSilently)
                                     CSIDL_PERSONAL | CSIDL_FLAG_CREATE}),
                   g_asked);
     }
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 TEST_F(SettingsTest, AFileInTheWayIsReportedAndTheBareFileNameUsed)
@@ -123,15 +111,15 @@ TEST_F(SettingsTest, AFileInTheWayIsReportedAndTheBareFileNameUsed)
             ASSERT_TRUE(::CreateDirectoryA((g_appData + "\\" + row.folder).c_str(), nullptr));
         }
         std::ofstream(g_appData + "\\" + row.file) << "in the way";
-        g_boxes.clear();
+        m_boxes.clear();
 
         AppContext context;
         EXPECT_TRUE(context.m_strUserDataFolder.IsEmpty());
         EXPECT_EQ("Tolvane.ini", std::string(context.GetSettingsFilePath()));
-        ASSERT_EQ(1u, g_boxes.size());
-        EXPECT_EQ("Can't create user data folder ", g_boxes[0].text);
-        EXPECT_EQ(app.m_pszAppName, g_boxes[0].caption);
-        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), g_boxes[0].type);
+        ASSERT_EQ(1u, m_boxes.size());
+        EXPECT_EQ("Can't create user data folder ", m_boxes[0].text);
+        EXPECT_EQ(app.m_pszAppName, m_boxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), m_boxes[0].type);
         EXPECT_FALSE(context.InitUserDataFolder());
     }
 }
@@ -162,7 +150,7 @@ TEST_F(SettingsTest, WithoutApplicationDataTheDocumentsFolderOrNothingIsUsed)
         EXPECT_EQ(row.folder, context.m_strUserDataFolder.c_str());
         EXPECT_FALSE(context.InitUserDataFolder());
         EXPECT_FALSE(IsDir(row.folder + "\\Orbelin software"));
-        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_TRUE(m_boxes.empty());
         g_appData = m_dir + "\\AppData";
         g_documents = m_dir + "\\Documents";
     }
