@@ -25,6 +25,13 @@ public:
         m_bits = static_cast<std::uint32_t*>(bits);
         m_old = SelectObject(m_dc, m_bitmap);
     }
+    // The client area of `window` as the window paints it over `background`.
+    Canvas(HWND window, COLORREF background)
+        : Canvas(ClientRect(window).right, ClientRect(window).bottom)
+    {
+        Fill(background);
+        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dc), PRF_CLIENT);
+    }
     ~Canvas()
     {
         SelectObject(m_dc, m_old);
@@ -38,6 +45,8 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     bool Valid() const { return m_bits != nullptr; }
+    // Every pixel as stored, alpha byte included, row by row from the top.
+    std::uint32_t* Bits() const { return m_bits; }
 
     COLORREF At(int x, int y) const
     {
@@ -80,6 +89,13 @@ public:
     }
 
 private:
+    static RECT ClientRect(HWND window)
+    {
+        RECT rc = {};
+        GetClientRect(window, &rc);
+        return rc;
+    }
+
     int m_width;
     int m_height;
     HDC m_dc = nullptr;

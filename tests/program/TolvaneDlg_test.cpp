@@ -15,6 +15,7 @@
 #include "common/MainWindow.h"
 #include "common/RunLines.h"
 #include "common/Seams.h"
+#include "common/Shell.h"
 #include "engine/KoWipeSeam.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -90,20 +91,12 @@ BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER tot
     return TRUE;
 }
 
-// The process command line as the window reads it, and what the shell was
-// asked to open.
+// The process command line as the window reads it.
 std::string g_commandLine;
-std::string g_opened;
 
 LPSTR WINAPI FakeCommandLine()
 {
     return &g_commandLine[0];
-}
-
-HINSTANCE WINAPI FakeShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
-{
-    g_opened = std::string(verb) + " " + file;
-    return reinterpret_cast<HINSTANCE>(33);
 }
 
 // The window's timer: what it was asked for, then the real one or a failure.
@@ -157,41 +150,24 @@ BOOL FakeBrowse(CString& path, HWND owner)
     return TRUE;
 }
 
-struct OwnedSearch
+// A visible top-level window owned by `owner` (a box or picker) and made by
+// the owner's thread.
+HWND FindOwned(HWND owner)
 {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM lp)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(lp);
-    if (::GetWindow(hwnd, GW_OWNER) == search->owner && ::IsWindowVisible(hwnd))
-    {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of `thread` owned by `owner` (a box or picker).
-HWND FindOwned(DWORD thread, HWND owner)
-{
-    OwnedSearch search{owner, nullptr};
-    ::EnumThreadWindows(thread, &MatchOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
-{
-    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(WindowText(hwnd));
-    return TRUE;
+    const DWORD thread = ::GetWindowThreadProcessId(owner, nullptr);
+    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, nullptr, nullptr); hwnd;
+         hwnd = ::FindWindowExA(nullptr, hwnd, nullptr, nullptr))
+        if (::GetWindow(hwnd, GW_OWNER) == owner && ::IsWindowVisible(hwnd) &&
+            ::GetWindowThreadProcessId(hwnd, nullptr) == thread)
+            return hwnd;
+    return nullptr;
 }
 
 std::vector<std::string> ChildTexts(HWND parent)
 {
     std::vector<std::string> texts;
-    ::EnumChildWindows(parent, &CollectText, reinterpret_cast<LPARAM>(&texts));
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        texts.push_back(WindowText(child));
     return texts;
 }
 
@@ -239,8 +215,8 @@ protected:
         m_seams.Set(GetTolvaneDlgSeam().SetTimer, &FakeSetTimer);
         g_commandLine = "Tolvane.exe";
         m_seams.Set(GetTolvaneDlgSeam().GetCommandLine, &FakeCommandLine);
-        g_opened.clear();
-        m_seams.Set(GetTolvaneDlgSeam().ShellExecute, &FakeShellExecute);
+        ShellOpens().clear();
+        m_seams.Set(GetTolvaneDlgSeam().ShellExecute, &RecordShellOpen);
     }
 
     void TearDown() override
@@ -252,6 +228,12 @@ protected:
         ::CloseHandle(g_volume.release);
         for (const std::string& file : FilesIn(m_dir, "Tolvane*.WipeFile"))
             ::DeleteFileA((m_dir + "\\" + file).c_str());
+    }
+
+    void Restart()
+    {
+        TearDown();
+        SetUp();
     }
 
     // Runs the dialog modally here while `script` drives it from another
@@ -291,10 +273,9 @@ protected:
     // Presses Wipe and waits for the confirmation box; null when none came.
     static HWND PressWipeForQuestion(HWND dlg)
     {
-        const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
         PressWipe(dlg);
         HWND box = nullptr;
-        WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; });
+        WaitFor([&]() { return (box = FindOwned(dlg)) != nullptr; });
         return box;
     }
 
@@ -303,14 +284,21 @@ protected:
         ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
 
-    // Starts a run with Yes and waits until the worker is held at holdAt.
-    static bool StartAndHold(HWND dlg)
+    // Presses Wipe, gives `answer` to the question and waits until it has gone.
+    static bool AnswerQuestion(HWND dlg, int answer)
     {
         HWND box = PressWipeForQuestion(dlg);
         if (!box)
             return false;
-        Answer(box, IDYES);
-        return ::WaitForSingleObject(g_volume.held, kWaitMs) == WAIT_OBJECT_0;
+        Answer(box, answer);
+        return WaitFor([&]() { return !::IsWindow(box); });
+    }
+
+    // Starts a run with Yes and waits until the worker is held at holdAt.
+    static bool StartAndHold(HWND dlg)
+    {
+        return AnswerQuestion(dlg, IDYES) &&
+               ::WaitForSingleObject(g_volume.held, kWaitMs) == WAIT_OBJECT_0;
     }
 
     TempDir m_temp{"tvd"};
@@ -389,8 +377,7 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
     {
         SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
         SCOPED_TRACE(c.folder ? c.folder : "the test's folder");
-        TearDown();
-        SetUp();
+        Restart();
         const std::string picked = c.folder ? m_dir + "\\" + c.folder : m_dir;
         if (c.folder)
         {
@@ -459,20 +446,13 @@ TEST_F(MainDialog, ALongTargetIsShortenedInItsMiddle)
     RunDialog(
         [&](HWND dlg)
         {
-            HWND box = PressWipeForQuestion(dlg);
-            if (!box)
+            if (!AnswerQuestion(dlg, IDNO))
                 return;
-            Answer(box, IDNO);
-            WaitFor([&]() { return !::IsWindow(box); });
             HWND line = ::GetDlgItem(dlg, IDC_TARGET);
             target = WindowText(line);
-            RECT rc;
-            ::GetClientRect(line, &rc);
-            width = rc.right;
-            Canvas canvas(rc.right, rc.bottom);
             const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-            canvas.Fill(face);
-            ::SendMessageA(line, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+            const Canvas canvas(line, face);
+            width = canvas.Width();
             ink = canvas.Bounds([face](COLORREF c) { return c != face; });
         });
     EXPECT_EQ("Selected: " + g_picker.answer, target) << "the text itself is whole";
@@ -490,17 +470,14 @@ TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
         [&](HWND dlg)
         {
             window = dlg;
-            HWND box = PressWipeForQuestion(dlg);
-            if (!box)
+            if (!AnswerQuestion(dlg, IDNO))
                 return;
-            Answer(box, IDNO);
-            WaitFor([&]() { return !::IsWindow(box); });
             targetAfterNo = WindowText(::GetDlgItem(dlg, IDC_TARGET));
 
             g_picker.answer.clear();
             // Sent: the picker answers at once and no box may follow.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxesAfterCancel = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
+            boxesAfterCancel = FindOwned(dlg) ? 1 : 0;
             targetAfterCancel = WindowText(::GetDlgItem(dlg, IDC_TARGET));
         });
 
@@ -532,8 +509,7 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(std::to_string(c.free) + " free, held at " + std::to_string(c.holdAt));
-        TearDown();
-        SetUp();
+        Restart();
         g_volume.free = c.free;
         g_volume.holdAt = c.holdAt;
         std::string caption, bar, finalBar;
@@ -752,7 +728,7 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
             running = WindowText(::GetDlgItem(dlg, IDC_WIPE));
             // The worker is held: this press lands during the run for certain.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxes = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
+            boxes = FindOwned(dlg) ? 1 : 0;
             cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
             Tick(dlg);
             cancelling = WindowText(::GetDlgItem(dlg, IDC_WIPE));
@@ -853,8 +829,7 @@ TEST_F(MainDialog, CommandLineRules)
     for (const Case& row : rows)
     {
         SCOPED_TRACE(row.what);
-        TearDown();
-        SetUp();
+        Restart();
         g_volume.free = 5 * kMiB;
         std::string args = row.args;
         if (args.find("%s") != std::string::npos)
@@ -868,10 +843,9 @@ TEST_F(MainDialog, CommandLineRules)
         RunDialog(
             [&](HWND dlg)
             {
-                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
                 Tick(dlg); // the first tick: an automatic run starts now
                 WaitFor([&]() { return !row.runs || WipeRun().m_boolFinished.load(); });
-                boxes += FindOwned(thread, dlg) ? 1 : 0;
+                boxes += FindOwned(dlg) ? 1 : 0;
                 Tick(dlg);
                 // A close the tick asked for comes at once; 1.5 s is three
                 // ticks of the real timer as well.
@@ -908,24 +882,25 @@ TEST_F(MainDialog, TheProductPageAndAFailedSpaceQuery)
         {
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PRODUCT_PAGE, BN_CLICKED), 0);
             // A run fills the bar; a target whose space cannot be read empties it.
-            HWND box = PressWipeForQuestion(dlg);
-            if (!box)
+            if (!AnswerQuestion(dlg, IDYES))
                 return;
-            Answer(box, IDYES);
             WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
             Tick(dlg);
             g_volume.windowQueriesFail = true;
-            box = PressWipeForQuestion(dlg);
+            HWND box = PressWipeForQuestion(dlg);
             total = WindowText(::GetDlgItem(dlg, IDC_TOTAL));
             pos = m_dlg->m_progress.m_nPos;
             if (box)
                 Answer(box, IDNO);
         });
     const std::string page = "/products/tolvane/?inref=tolvane";
-    ASSERT_GT(g_opened.size(), page.size());
-    EXPECT_EQ(page, g_opened.substr(g_opened.size() - page.size()));
-    EXPECT_EQ(0u, g_opened.rfind("open https://", 0));
-    EXPECT_EQ(g_opened.substr(5), m_dlg->m_linkSite.m_strUrl.c_str());
+    ASSERT_EQ(1u, ShellOpens().size());
+    const std::string opened = ShellOpens()[0].file;
+    EXPECT_EQ("open", ShellOpens()[0].verb);
+    ASSERT_GT(opened.size(), page.size());
+    EXPECT_EQ(page, opened.substr(opened.size() - page.size()));
+    EXPECT_EQ(0u, opened.rfind("https://", 0));
+    EXPECT_EQ(opened, m_dlg->m_linkSite.m_strUrl.c_str());
     EXPECT_EQ("0", total);
     EXPECT_EQ(0, pos);
 }
@@ -935,8 +910,7 @@ TEST_F(MainDialog, PollsEveryHalfSecondAndSaysSoWhenItCannot)
     for (bool fail : {false, true})
     {
         SCOPED_TRACE(fail ? "no timer" : "timer");
-        TearDown();
-        SetUp();
+        Restart();
         g_timer.fail = fail;
         RunDialog([](HWND) {});
         EXPECT_EQ(500u, g_timer.elapseMs);
@@ -948,24 +922,11 @@ TEST_F(MainDialog, PollsEveryHalfSecondAndSaysSoWhenItCannot)
 // The image's pixels drawn over a fixed background: colour and mask both count.
 std::vector<DWORD> Pixels(const std::function<void(HDC)>& draw)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = 16;
-    bi.bmiHeader.biHeight = -16;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    std::fill_n(static_cast<DWORD*>(bits), 256, 0x00808080u);
-    draw(dc);
+    Canvas canvas(16, 16);
+    std::fill_n(canvas.Bits(), 256, 0x00808080u);
+    draw(canvas.Dc());
     ::GdiFlush();
-    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + 256);
-    ::SelectObject(dc, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(dc);
-    return pixels;
+    return std::vector<DWORD>(canvas.Bits(), canvas.Bits() + 256);
 }
 
 std::vector<DWORD> IconPixels(UINT id)
@@ -1106,13 +1067,12 @@ TEST(BrowseForFolder, IsModalToItsOwnerAndKeepsThePathWhenCancelled)
     HWND owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                    200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
-    const DWORD thread = ::GetCurrentThreadId();
     std::atomic<bool> sawPicker{false}, ownerDisabled{false};
     std::thread driver(
         [&]()
         {
             HWND picker = nullptr;
-            if (!WaitFor([&]() { return (picker = FindOwned(thread, owner)) != nullptr; }))
+            if (!WaitFor([&]() { return (picker = FindOwned(owner)) != nullptr; }))
                 return;
             sawPicker = true;
             ownerDisabled = !::IsWindowEnabled(owner);
