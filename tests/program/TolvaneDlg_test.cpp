@@ -11,6 +11,7 @@
 #include "app/AppContext.h"
 #include "common/Context.h"
 #include "common/Files.h"
+#include "common/ListRow.h"
 #include "common/Log.h"
 #include "common/MainWindow.h"
 #include "common/RunLines.h"
@@ -44,6 +45,14 @@ constexpr ULONGLONG kMiB = 1ull << 20;
 constexpr DWORD kWaitMs = 60000;
 
 CWinApp g_app;
+
+// An amount as the bar's text shows it.
+std::string Bytes(ULONGLONG amount)
+{
+    CString text;
+    FormatBytes(text, static_cast<LONGLONG>(amount));
+    return text.c_str();
+}
 
 KoWipe& WipeRun()
 {
@@ -171,32 +180,6 @@ std::vector<std::string> ChildTexts(HWND parent)
     return texts;
 }
 
-struct Row
-{
-    std::string text;
-    int image = -1;
-    LPARAM data = 0;
-};
-
-// A row as the list view shows it: text and image come from the item on request.
-Row ListRow(HWND list, int index)
-{
-    char buffer[512] = {};
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = index;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    Row row;
-    if (::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-    {
-        row.text = item.pszText ? item.pszText : "";
-        row.image = item.iImage;
-        row.data = item.lParam;
-    }
-    return row;
-}
-
 class MainDialog : public ::testing::Test
 {
 protected:
@@ -260,6 +243,20 @@ protected:
         return result;
     }
 
+    // Runs the dialog on a volume with `free` bytes free, starts a run, holds
+    // it once `holdAt` are written and then hands the window to `script`.
+    INT_PTR RunHeld(ULONGLONG free, ULONGLONG holdAt, const std::function<void(HWND)>& script)
+    {
+        g_volume.free = free;
+        g_volume.holdAt = holdAt;
+        return RunDialog(
+            [&](HWND dlg)
+            {
+                if (StartAndHold(dlg))
+                    script(dlg);
+            });
+    }
+
     // Presses Wipe without waiting: the press may open a modal box.
     static void PressWipe(HWND dlg)
     {
@@ -311,7 +308,7 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
 {
     std::string caption, target, total, freeText, avail, bar;
     std::vector<std::string> texts;
-    Row first;
+    ListRow first;
     int rows = -1;
     RunDialog(
         [&](HWND dlg)
@@ -325,7 +322,7 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
             bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
             HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
             rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-            first = ListRow(list, 0);
+            first = ReadListRow(list, 0);
         });
 
     EXPECT_EQ("Tolvane by Orbelin software", caption);
@@ -510,35 +507,28 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
     {
         SCOPED_TRACE(std::to_string(c.free) + " free, held at " + std::to_string(c.holdAt));
         Restart();
-        g_volume.free = c.free;
-        g_volume.holdAt = c.holdAt;
         std::string caption, bar, finalBar;
         int pos = -1, finalPos = -1;
-        RunDialog(
-            [&](HWND dlg)
-            {
-                if (!StartAndHold(dlg))
-                    return;
-                Tick(dlg);
-                caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-                bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
-                pos = m_dlg->m_progress.m_nPos;
-                ::SetEvent(g_volume.release);
-                WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
-                // The first tick after the run shows where it really ended.
-                Tick(dlg);
-                finalBar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
-                finalPos = m_dlg->m_progress.m_nPos;
-            });
+        RunHeld(c.free, c.holdAt,
+                [&](HWND dlg)
+                {
+                    Tick(dlg);
+                    caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                    bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
+                    pos = m_dlg->m_progress.m_nPos;
+                    ::SetEvent(g_volume.release);
+                    WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
+                    // The first tick after the run shows where it really ended.
+                    Tick(dlg);
+                    finalBar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
+                    finalPos = m_dlg->m_progress.m_nPos;
+                });
 
-        CString expected, expectedFinal;
-        FormatBytes(expected, static_cast<LONGLONG>(c.holdAt));
-        FormatBytes(expectedFinal, static_cast<LONGLONG>(c.free));
         EXPECT_EQ("Cancel Wipe", caption);
         EXPECT_EQ(c.pos, pos);
-        EXPECT_EQ(std::string(expected.c_str()), bar);
+        EXPECT_EQ(Bytes(c.holdAt), bar);
         EXPECT_EQ(1000, finalPos);
-        EXPECT_EQ(std::string(expectedFinal.c_str()), finalBar);
+        EXPECT_EQ(Bytes(c.free), finalBar);
         EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
     }
 }
@@ -556,75 +546,69 @@ TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
     constexpr int kLoads = 500000;                 // as the window loads them, without pause
     constexpr int kTicks = 300;
     constexpr int kLines = 50;
-    g_volume.free = 16ull << 30;
-    g_volume.holdAt = 2 * kMiB;
     g_timer.silent = true; // a tick of its own between two reads would mix them
     std::vector<std::string> bars;
     std::vector<int> positions;
-    std::vector<Row> rows;
+    std::vector<ListRow> rows;
     int rowsBefore = -1;
     UINT messagesBefore = 0;
     int tornLoads = 0;
     ULONGLONG firstTorn = 0;
-    RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            KoWipe& run = WipeRun();
-            const ULONGLONG held = run.m_nWiped.load();
-            std::atomic<bool> stop{false};
-            run.m_nWiped.store(kLow); // before the first tick
-            std::thread writer(
-                [&]()
+    RunHeld(16ull << 30, 2 * kMiB,
+            [&](HWND dlg)
+            {
+                KoWipe& run = WipeRun();
+                const ULONGLONG held = run.m_nWiped.load();
+                std::atomic<bool> stop{false};
+                run.m_nWiped.store(kLow); // before the first tick
+                std::thread writer(
+                    [&]()
+                    {
+                        for (unsigned i = 0; !stop.load(std::memory_order_relaxed); ++i)
+                            run.m_nWiped.store(i & 1 ? kHigh : kLow, std::memory_order_relaxed);
+                    });
+                for (int i = 0; i < kLoads; ++i)
                 {
-                    for (unsigned i = 0; !stop.load(std::memory_order_relaxed); ++i)
-                        run.m_nWiped.store(i & 1 ? kHigh : kLow, std::memory_order_relaxed);
-                });
-            for (int i = 0; i < kLoads; ++i)
-            {
-                // Out of this core's cache, as it is when a tick comes: a load
-                // that must fetch the counter is the one a store can split.
-                asm volatile(
-                    "clflush %0" ::"m"(*reinterpret_cast<const volatile char*>(&run.m_nWiped)));
-                const ULONGLONG wiped = run.LoadCounters().wiped;
-                if (wiped != kLow && wiped != kHigh && tornLoads++ == 0)
-                    firstTorn = wiped;
-            }
-            HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
-            for (int i = 0; i < kTicks; ++i)
-            {
-                Tick(dlg);
-                bars.push_back(WindowText(bar));
-                positions.push_back(m_dlg->m_progress.m_nPos);
-            }
-            stop = true;
-            writer.join();
-            run.m_nWiped.store(held);
+                    // Out of this core's cache, as it is when a tick comes: a load
+                    // that must fetch the counter is the one a store can split.
+                    asm volatile(
+                        "clflush %0" ::"m"(*reinterpret_cast<const volatile char*>(&run.m_nWiped)));
+                    const ULONGLONG wiped = run.LoadCounters().wiped;
+                    if (wiped != kLow && wiped != kHigh && tornLoads++ == 0)
+                        firstTorn = wiped;
+                }
+                HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
+                for (int i = 0; i < kTicks; ++i)
+                {
+                    Tick(dlg);
+                    bars.push_back(WindowText(bar));
+                    positions.push_back(m_dlg->m_progress.m_nPos);
+                }
+                stop = true;
+                writer.join();
+                run.m_nWiped.store(held);
 
-            HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
-            rowsBefore = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-            messagesBefore = g_pAppContext->m_Messages.m_arrMessages.GetSize();
-            for (int i = 0; i < kLines; ++i)
-                g_pAppContext->m_Messages.AddMessage(("line " + std::to_string(i)).c_str(),
-                                                     KoMessagesContainer::Info);
-            for (int i = 0; i < rowsBefore + kLines; ++i)
-                rows.push_back(ListRow(list, i));
-            PressWipe(dlg); // cancel: the simulated 16 GiB are never written
-            ::SetEvent(g_volume.release);
-            WaitFor([&]() { return run.m_boolFinished.load() != FALSE; });
-        });
+                HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
+                rowsBefore = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+                messagesBefore = g_pAppContext->m_Messages.m_arrMessages.GetSize();
+                for (int i = 0; i < kLines; ++i)
+                    g_pAppContext->m_Messages.AddMessage(("line " + std::to_string(i)).c_str(),
+                                                         KoMessagesContainer::Info);
+                for (int i = 0; i < rowsBefore + kLines; ++i)
+                    rows.push_back(ReadListRow(list, i));
+                PressWipe(dlg); // cancel: the simulated 16 GiB are never written
+                ::SetEvent(g_volume.release);
+                WaitFor([&]() { return run.m_boolFinished.load() != FALSE; });
+            });
 
-    CString low, high;
-    FormatBytes(low, static_cast<LONGLONG>(kLow));
-    FormatBytes(high, static_cast<LONGLONG>(kHigh));
+    const std::string low = Bytes(kLow), high = Bytes(kHigh);
     EXPECT_EQ(0, tornLoads) << "first: " << firstTorn;
     ASSERT_EQ(static_cast<size_t>(kTicks), bars.size());
     int torn = 0;
     for (size_t i = 0; i < bars.size(); ++i)
     {
-        const bool whole = (bars[i] == low.c_str() && positions[i] == 250) ||
-                           (bars[i] == high.c_str() && positions[i] == 750);
+        const bool whole =
+            (bars[i] == low && positions[i] == 250) || (bars[i] == high && positions[i] == 750);
         if (!whole && ++torn == 1)
             ADD_FAILURE() << "tick " << i << " showed " << bars[i] << " at " << positions[i];
     }
@@ -636,7 +620,7 @@ TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
     for (int i = 0; i < kLines; ++i)
     {
         SCOPED_TRACE("line " + std::to_string(i));
-        const Row& row = rows[rowsBefore + i];
+        const ListRow& row = rows[rowsBefore + i];
         EXPECT_EQ(reinterpret_cast<LPARAM>(messages.GetAt(messagesBefore + i)), row.data);
         EXPECT_EQ("line " + std::to_string(i), row.text);
     }
@@ -664,48 +648,42 @@ LRESULT CALLBACK CountRedraws(int code, WPARAM wParam, LPARAM lParam)
 
 TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
 {
-    g_volume.free = 10 * kMiB;
-    g_volume.holdAt = 4 * kMiB;
     HHOOK hook =
         ::SetWindowsHookExA(WH_CALLWNDPROC, &CountRedraws, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
     int buttonRedraws = -1, barRedraws = -1;
     bool buttonDirty = true, barDirty = true;
     std::string caption, bar;
-    RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            HWND button = ::GetDlgItem(dlg, IDC_WIPE);
-            HWND barWindow = ::GetDlgItem(dlg, IDC_PROGRESS);
-            RECT dirty;
-            Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
-            WaitFor(
-                [&]() {
-                    return !::GetUpdateRect(button, &dirty, FALSE) &&
-                           !::GetUpdateRect(barWindow, &dirty, FALSE);
-                });
-            g_buttonRedraws = 0;
-            g_barRedraws = 0;
-            g_countedButton = button;
-            g_countedBar = barWindow;
-            Tick(dlg); // the worker is held: the same caption and figures
-            buttonRedraws = g_buttonRedraws.load();
-            barRedraws = g_barRedraws.load();
-            g_countedButton = nullptr;
-            g_countedBar = nullptr;
-            buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
-            barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
-            caption = WindowText(button);
-            bar = WindowText(barWindow);
-        });
+    RunHeld(10 * kMiB, 4 * kMiB,
+            [&](HWND dlg)
+            {
+                HWND button = ::GetDlgItem(dlg, IDC_WIPE);
+                HWND barWindow = ::GetDlgItem(dlg, IDC_PROGRESS);
+                RECT dirty;
+                Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
+                WaitFor(
+                    [&]() {
+                        return !::GetUpdateRect(button, &dirty, FALSE) &&
+                               !::GetUpdateRect(barWindow, &dirty, FALSE);
+                    });
+                g_buttonRedraws = 0;
+                g_barRedraws = 0;
+                g_countedButton = button;
+                g_countedBar = barWindow;
+                Tick(dlg); // the worker is held: the same caption and figures
+                buttonRedraws = g_buttonRedraws.load();
+                barRedraws = g_barRedraws.load();
+                g_countedButton = nullptr;
+                g_countedBar = nullptr;
+                buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
+                barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
+                caption = WindowText(button);
+                bar = WindowText(barWindow);
+            });
     ::UnhookWindowsHookEx(hook);
 
-    CString expected;
-    FormatBytes(expected, static_cast<LONGLONG>(4 * kMiB));
     EXPECT_EQ("Cancel Wipe", caption);
-    EXPECT_EQ(std::string(expected.c_str()), bar);
+    EXPECT_EQ(Bytes(4 * kMiB), bar);
     EXPECT_EQ(0, buttonRedraws);
     EXPECT_EQ(0, barRedraws);
     EXPECT_FALSE(buttonDirty);
@@ -714,29 +692,25 @@ TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
 
 TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
 {
-    g_volume.free = 10 * kMiB;
-    g_volume.holdAt = 2 * kMiB;
     std::string running, cancelling, ended;
     bool cancelRequested = false;
     int boxes = -1;
-    RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            Tick(dlg);
-            running = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-            // The worker is held: this press lands during the run for certain.
-            ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxes = FindOwned(dlg) ? 1 : 0;
-            cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
-            Tick(dlg);
-            cancelling = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-            ::SetEvent(g_volume.release);
-            WaitFor([&]() { return !WipeRun().m_boolRunning.load(); });
-            Tick(dlg);
-            ended = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-        });
+    RunHeld(10 * kMiB, 2 * kMiB,
+            [&](HWND dlg)
+            {
+                Tick(dlg);
+                running = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                // The worker is held: this press lands during the run for certain.
+                ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
+                boxes = FindOwned(dlg) ? 1 : 0;
+                cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
+                Tick(dlg);
+                cancelling = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                ::SetEvent(g_volume.release);
+                WaitFor([&]() { return !WipeRun().m_boolRunning.load(); });
+                Tick(dlg);
+                ended = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+            });
 
     EXPECT_EQ("Cancel Wipe", running);
     EXPECT_EQ(0, boxes) << "no question when cancelling";
@@ -750,21 +724,18 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
 
 TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
 {
-    g_volume.free = 10 * kMiB;
-    g_volume.holdAt = 2 * kMiB;
     bool heldWithFile = false;
-    const INT_PTR result = RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            heldWithFile = !FilesIn(m_dir, "Tolvane*.WipeFile").empty();
-            ::PostMessageA(dlg, WM_CLOSE, 0, 0);
-            // Release the worker only once the close has asked it to stop.
-            WaitFor([&]() { return WipeRun().m_boolCancel.load() != FALSE; });
-            ::SetEvent(g_volume.release);
-            WaitFor([&]() { return !::IsWindow(dlg); });
-        });
+    const INT_PTR result =
+        RunHeld(10 * kMiB, 2 * kMiB,
+                [&](HWND dlg)
+                {
+                    heldWithFile = !FilesIn(m_dir, "Tolvane*.WipeFile").empty();
+                    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+                    // Release the worker only once the close has asked it to stop.
+                    WaitFor([&]() { return WipeRun().m_boolCancel.load() != FALSE; });
+                    ::SetEvent(g_volume.release);
+                    WaitFor([&]() { return !::IsWindow(dlg); });
+                });
 
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(heldWithFile);
@@ -818,12 +789,7 @@ TEST_F(MainDialog, CommandLineRules)
     const Case rows[] = {
         {"path, B, C and A", "/P:%s /B /C /A", {1, 0, 1, 0}, true, true, RunOutcome::Clean},
         {"path, T and R", "-p:\"%s\" -t -R", {0, 1, 0, 1}, true, false, RunOutcome::Clean},
-        {"missing path",
-         "/P:%s\\missing /B /A",
-         {7, 7, 7, 7},
-         false,
-         false,
-         RunOutcome::PathRejected},
+        {"missing", "/P:%s\\missing /B /A", {7, 7, 7, 7}, false, false, RunOutcome::PathRejected},
         {"no path", "/B /T /A", {7, 7, 7, 7}, false, false, RunOutcome::Clean},
     };
     for (const Case& row : rows)
