@@ -38,12 +38,6 @@ struct Seen
 };
 Seen g_seen;
 
-LPSTR WINAPI PlainCommandLine()
-{
-    static char line[] = "Tolvane.exe";
-    return line;
-}
-
 // The picker runs on the window thread: it looks at what start-up set up,
 // changes a setting, leaves a wipe file for the context to delete as it goes,
 // and is cancelled.
