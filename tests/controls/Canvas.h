@@ -54,12 +54,13 @@ public:
         const std::uint32_t p = m_bits[y * m_width + x];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
-    void Fill(COLORREF colour)
+    void Fill(COLORREF colour) { Fill(m_dc, {0, 0, m_width, m_height}, colour); }
+    // Fills `rc` of any DC with `colour`, leaving the DC's settings as they were.
+    static void Fill(HDC dc, RECT rc, COLORREF colour)
     {
-        RECT all = {0, 0, m_width, m_height};
-        const COLORREF old = SetBkColor(m_dc, colour);
-        ExtTextOutA(m_dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-        SetBkColor(m_dc, old);
+        const COLORREF old = SetBkColor(dc, colour);
+        ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+        SetBkColor(dc, old);
     }
     // Number of pixels in `area` for which `test` holds.
     int Count(const RECT& area, const std::function<bool(COLORREF)>& test) const

@@ -60,11 +60,8 @@ protected:
         m_seams.SetThrough(&HyperLinkSeam::SetMessageBeep, &FakeBeep);
         // A large font without antialiasing: its extent is far from the system
         // font's, and the text's pixels have exact colours.
-        LOGFONTA lf = {};
-        lf.lfHeight = -20;
-        lf.lfQuality = NONANTIALIASED_QUALITY;
-        lstrcpyA(lf.lfFaceName, "Tahoma");
-        m_font = CreateFontIndirectA(&lf);
+        m_font = CreateFontA(-20, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
+                             NONANTIALIASED_QUALITY, 0, "Tahoma");
         ASSERT_TRUE(m_host.Open(100, 100, 400, 200));
     }
     void TearDown() override
