@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,20 +32,6 @@ HRESULT WINAPI FakeFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
         return E_FAIL;
     lstrcpynA(path, answer.c_str(), MAX_PATH);
     return S_OK;
-}
-
-std::vector<std::string> FileLines(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line))
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
 }
 
 class SettingsTest : public testing::Test
@@ -110,7 +94,7 @@ TEST_F(SettingsTest, AFileInTheWayIsReportedAndTheBareFileNameUsed)
         {
             ASSERT_TRUE(::CreateDirectoryA((g_appData + "\\" + row.folder).c_str(), nullptr));
         }
-        std::ofstream(g_appData + "\\" + row.file) << "in the way";
+        WriteText(g_appData + "\\" + row.file, "in the way");
         m_boxes.clear();
 
         AppContext context;
@@ -168,10 +152,9 @@ TEST_F(SettingsTest, SettingsAreSavedInTheirSectionAndReadBackAsStored)
     context.m_boolCheckForErrors = 7;
     context.m_boolRandom = 0;
     context.SaveSettings(app);
-    EXPECT_EQ(
-        (std::vector<std::string>{"[Wipe Settings]", "m_boolWipeInBackground=1",
-                                  "m_boolWipeTwice=0", "m_boolCheckForErrors=7", "m_boolRandom=0"}),
-        FileLines(ini));
+    EXPECT_EQ("[Wipe Settings]\r\nm_boolWipeInBackground=1\r\nm_boolWipeTwice=0\r\n"
+              "m_boolCheckForErrors=7\r\nm_boolRandom=0\r\n",
+              ReadText(ini));
 
     struct Row
     {
@@ -190,7 +173,7 @@ TEST_F(SettingsTest, SettingsAreSavedInTheirSectionAndReadBackAsStored)
         SCOPED_TRACE(row.content ? row.content : "no file");
         ::DeleteFileA(ini.c_str());
         if (row.content)
-            std::ofstream(ini, std::ios::binary) << row.content;
+            WriteText(ini, row.content);
         context.m_boolWipeInBackground = context.m_boolWipeTwice = 5;
         context.m_boolCheckForErrors = context.m_boolRandom = 5;
         context.LoadSettings(app);
