@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
-#include <memory>
 #include <new>
 #include <ostream>
 #include <string>
@@ -426,15 +425,7 @@ protected:
         return Lines();
     }
 
-    std::vector<Line> Lines() const
-    {
-        std::vector<Line> lines;
-        const auto& messages = g_pAppContext->m_Messages.m_arrMessages;
-        for (UINT i = m_logStart; i < messages.GetSize(); ++i)
-            lines.push_back(
-                {static_cast<UINT>(messages[i]->GetImage()), messages[i]->m_strText.c_str()});
-        return lines;
-    }
+    std::vector<Line> Lines() const { return LinesOf(g_pAppContext->m_Messages, m_logStart); }
 
     std::string WipePath(const char* name) const { return m_dir + "\\" + name; }
     static std::string Failed(const std::string& path) { return RunLine::CreateFailed(path); }
@@ -1276,11 +1267,9 @@ protected:
     }
 
     HWND m_hwnd = nullptr;
-    static int s_sends;
-    static BOOL s_restarted;
+    static inline int s_sends = 0;
+    static inline BOOL s_restarted = FALSE;
 };
-int WindowThreadTest::s_sends = 0;
-BOOL WindowThreadTest::s_restarted = FALSE;
 
 TEST_F(WindowThreadTest, CancelAndWaitServesTheWorkerUntilItHasEnded)
 {
