@@ -3,14 +3,13 @@
 // there, except in the one case that checks the real application-data folder.
 
 #include "app/AppContext.h"
+#include "common/Boxes.h"
 #include "common/Files.h"
 #include "common/Seams.h"
 #include "framework/WinApp.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,33 +34,6 @@ HRESULT WINAPI FakeFolderPath(HWND, int csidl, HANDLE, DWORD, LPSTR path)
     return S_OK;
 }
 
-struct Box
-{
-    std::string text, caption;
-    UINT type;
-};
-std::vector<Box> g_boxes;
-
-int RecordBox(HWND, const char* text, const char* caption, UINT type)
-{
-    g_boxes.push_back({text, caption, type});
-    return IDOK;
-}
-
-std::vector<std::string> FileLines(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line))
-    {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 class SettingsTest : public testing::Test
 {
 protected:
@@ -72,14 +44,14 @@ protected:
         ASSERT_TRUE(::CreateDirectoryA(g_appData.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(g_documents.c_str(), nullptr));
         g_asked.clear();
-        g_boxes.clear();
         m_seams.Set(GetAppContextSeam().pGetFolderPath, FakeFolderPath);
-        m_seams.SetThrough(&AfxSetMessageBoxFunc, RecordBox);
     }
 
     TempDir m_temp{"tolvane-settings"};
     const std::string m_dir = m_temp.Path();
     SeamOverrides m_seams;
+    RecordedBoxes m_recorded;
+    std::vector<ShownBox>& m_boxes = RecordedBoxes::Shown();
 };
 
 TEST_F(SettingsTest, DataFolderIsCreatedUnderApplicationDataAndReusedSilently)
@@ -98,7 +70,7 @@ TEST_F(SettingsTest, DataFolderIsCreatedUnderApplicationDataAndReusedSilently)
                                     CSIDL_PERSONAL | CSIDL_FLAG_CREATE}),
                   g_asked);
     }
-    EXPECT_TRUE(g_boxes.empty());
+    EXPECT_TRUE(m_boxes.empty());
 }
 
 TEST_F(SettingsTest, AFileInTheWayIsReportedAndTheBareFileNameUsed)
@@ -122,16 +94,16 @@ TEST_F(SettingsTest, AFileInTheWayIsReportedAndTheBareFileNameUsed)
         {
             ASSERT_TRUE(::CreateDirectoryA((g_appData + "\\" + row.folder).c_str(), nullptr));
         }
-        std::ofstream(g_appData + "\\" + row.file) << "in the way";
-        g_boxes.clear();
+        WriteText(g_appData + "\\" + row.file, "in the way");
+        m_boxes.clear();
 
         AppContext context;
         EXPECT_TRUE(context.m_strUserDataFolder.IsEmpty());
         EXPECT_EQ("Tolvane.ini", std::string(context.GetSettingsFilePath()));
-        ASSERT_EQ(1u, g_boxes.size());
-        EXPECT_EQ("Can't create user data folder ", g_boxes[0].text);
-        EXPECT_EQ(app.m_pszAppName, g_boxes[0].caption);
-        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), g_boxes[0].type);
+        ASSERT_EQ(1u, m_boxes.size());
+        EXPECT_EQ("Can't create user data folder ", m_boxes[0].text);
+        EXPECT_EQ(app.m_pszAppName, m_boxes[0].caption);
+        EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION), m_boxes[0].type);
         EXPECT_FALSE(context.InitUserDataFolder());
     }
 }
@@ -162,7 +134,7 @@ TEST_F(SettingsTest, WithoutApplicationDataTheDocumentsFolderOrNothingIsUsed)
         EXPECT_EQ(row.folder, context.m_strUserDataFolder.c_str());
         EXPECT_FALSE(context.InitUserDataFolder());
         EXPECT_FALSE(IsDir(row.folder + "\\Orbelin software"));
-        EXPECT_TRUE(g_boxes.empty());
+        EXPECT_TRUE(m_boxes.empty());
         g_appData = m_dir + "\\AppData";
         g_documents = m_dir + "\\Documents";
     }
@@ -180,10 +152,9 @@ TEST_F(SettingsTest, SettingsAreSavedInTheirSectionAndReadBackAsStored)
     context.m_boolCheckForErrors = 7;
     context.m_boolRandom = 0;
     context.SaveSettings(app);
-    EXPECT_EQ(
-        (std::vector<std::string>{"[Wipe Settings]", "m_boolWipeInBackground=1",
-                                  "m_boolWipeTwice=0", "m_boolCheckForErrors=7", "m_boolRandom=0"}),
-        FileLines(ini));
+    EXPECT_EQ("[Wipe Settings]\r\nm_boolWipeInBackground=1\r\nm_boolWipeTwice=0\r\n"
+              "m_boolCheckForErrors=7\r\nm_boolRandom=0\r\n",
+              ReadText(ini));
 
     struct Row
     {
@@ -202,7 +173,7 @@ TEST_F(SettingsTest, SettingsAreSavedInTheirSectionAndReadBackAsStored)
         SCOPED_TRACE(row.content ? row.content : "no file");
         ::DeleteFileA(ini.c_str());
         if (row.content)
-            std::ofstream(ini, std::ios::binary) << row.content;
+            WriteText(ini, row.content);
         context.m_boolWipeInBackground = context.m_boolWipeTwice = 5;
         context.m_boolCheckForErrors = context.m_boolRandom = 5;
         context.LoadSettings(app);

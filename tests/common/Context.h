@@ -37,6 +37,13 @@ inline void AnswerAppDataWith(SeamOverrides& seams, const std::string& appData)
     seams.Set(GetAppContextSeam().pGetFolderPath, &AnswerFolderLookup);
 }
 
+// The command line of a start without arguments, for the window's seam.
+inline LPSTR WINAPI PlainCommandLine()
+{
+    static char line[] = "Tolvane.exe";
+    return line;
+}
+
 // Makes g_pAppContext with its user data folder under `appData` (empty: no
 // data folder at all).
 inline void CreateTestContext(const std::string& appData = "")

@@ -27,16 +27,30 @@ inline std::string FileErrorLine(const std::string& name, DWORD code)
     return "File: " + name + " , Error: " + SystemText(code);
 }
 
-inline void WriteText(const std::string& path, const std::string& text)
+// False when the file could not be written whole.
+inline bool WriteText(const std::string& path, const std::string& text)
 {
-    std::ofstream(path, std::ios::binary) << text;
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    file.close();
+    return !file.fail();
+}
+
+// False when the file could not be opened.
+inline bool ReadText(const std::string& path, std::string& text)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream all;
+    all << file.rdbuf();
+    text = all.str();
+    return file.is_open();
 }
 
 inline std::string ReadText(const std::string& path)
 {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    std::string text;
+    ReadText(path, text);
+    return text;
 }
 
 inline bool IsDir(const std::string& path)

@@ -30,6 +30,16 @@ inline void PrintTo(const LogLine& line, std::ostream* os)
     *os << "{" << line.kind << ", \"" << line.text << "\"}";
 }
 
+// The messages of `log` from index `first` on.
+inline std::vector<LogLine> LinesOf(const KoMessagesContainer& log, UINT first)
+{
+    std::vector<LogLine> lines;
+    for (UINT i = first; i < log.m_arrMessages.GetSize(); ++i)
+        lines.push_back({static_cast<UINT>(log.m_arrMessages[i]->GetImage()),
+                         StdString(log.m_arrMessages[i]->m_strText)});
+    return lines;
+}
+
 // What is posted to the attached log from the moment this object is made.
 // When no log is attached, one of its own is, for the object's lifetime.
 class CapturedLog
@@ -52,13 +62,7 @@ public:
         return StdString(m_log->m_arrMessages[m_first + index]->m_strText);
     }
     int Image(UINT index) const { return m_log->m_arrMessages[m_first + index]->GetImage(); }
-    std::vector<LogLine> Lines() const
-    {
-        std::vector<LogLine> lines;
-        for (UINT i = 0; i < Count(); ++i)
-            lines.push_back({static_cast<UINT>(Image(i)), Text(i)});
-        return lines;
-    }
+    std::vector<LogLine> Lines() const { return LinesOf(*m_log, m_first); }
 
 private:
     KoMessagesContainer m_own;

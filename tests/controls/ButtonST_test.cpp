@@ -33,11 +33,8 @@ protected:
                                       kHeight, kId);
         ASSERT_NE(nullptr, button);
         // A font without antialiasing, so that text pixels have exact colours.
-        LOGFONTA lf = {};
-        lf.lfHeight = -12;
-        lf.lfQuality = NONANTIALIASED_QUALITY;
-        lstrcpyA(lf.lfFaceName, "Tahoma");
-        m_font = CreateFontIndirectA(&lf);
+        m_font = CreateFontA(-12, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
+                             NONANTIALIASED_QUALITY, 0, "Tahoma");
         SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
         ASSERT_TRUE(m_button.SubclassWindow(button));
         Host::Pump();

@@ -25,6 +25,13 @@ public:
         m_bits = static_cast<std::uint32_t*>(bits);
         m_old = SelectObject(m_dc, m_bitmap);
     }
+    // The client area of `window` as the window paints it over `background`.
+    Canvas(HWND window, COLORREF background)
+        : Canvas(ClientRect(window).right, ClientRect(window).bottom)
+    {
+        Fill(background);
+        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(m_dc), PRF_CLIENT);
+    }
     ~Canvas()
     {
         SelectObject(m_dc, m_old);
@@ -38,6 +45,8 @@ public:
     int Width() const { return m_width; }
     int Height() const { return m_height; }
     bool Valid() const { return m_bits != nullptr; }
+    // Every pixel as stored, alpha byte included, row by row from the top.
+    std::uint32_t* Bits() const { return m_bits; }
 
     COLORREF At(int x, int y) const
     {
@@ -45,12 +54,13 @@ public:
         const std::uint32_t p = m_bits[y * m_width + x];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
-    void Fill(COLORREF colour)
+    void Fill(COLORREF colour) { Fill(m_dc, {0, 0, m_width, m_height}, colour); }
+    // Fills `rc` of any DC with `colour`, leaving the DC's settings as they were.
+    static void Fill(HDC dc, RECT rc, COLORREF colour)
     {
-        RECT all = {0, 0, m_width, m_height};
-        const COLORREF old = SetBkColor(m_dc, colour);
-        ExtTextOutA(m_dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
-        SetBkColor(m_dc, old);
+        const COLORREF old = SetBkColor(dc, colour);
+        ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
+        SetBkColor(dc, old);
     }
     // Number of pixels in `area` for which `test` holds.
     int Count(const RECT& area, const std::function<bool(COLORREF)>& test) const
@@ -80,6 +90,13 @@ public:
     }
 
 private:
+    static RECT ClientRect(HWND window)
+    {
+        RECT rc = {};
+        GetClientRect(window, &rc);
+        return rc;
+    }
+
     int m_width;
     int m_height;
     HDC m_dc = nullptr;

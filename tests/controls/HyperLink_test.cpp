@@ -2,13 +2,14 @@
 
 #include "controls/HyperLinkGeometry.h"
 #include "support/Handle.h"
+#include "common/Seams.h"
+#include "common/Shell.h"
 
 #include "Canvas.h"
 #include "Host.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace
@@ -39,24 +40,7 @@ TEST(LinkGeometry, FitsRectangleToText)
     }
 }
 
-struct OpenCall
-{
-    HWND owner;
-    std::string verb, file;
-    bool noParameters, noDirectory;
-    int show;
-};
-std::vector<OpenCall> g_opens;
-INT_PTR g_openResult = 42;
 std::vector<UINT> g_beeps;
-
-HINSTANCE WINAPI FakeShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                                  LPCSTR directory, INT show)
-{
-    g_opens.push_back({owner, verb ? verb : "", file ? file : "", parameters == nullptr,
-                       directory == nullptr, show});
-    return reinterpret_cast<HINSTANCE>(g_openResult);
-}
 
 BOOL WINAPI FakeBeep(UINT type)
 {
@@ -69,25 +53,21 @@ class Link : public testing::Test
 protected:
     void SetUp() override
     {
-        g_opens.clear();
+        ShellOpens().clear();
         g_beeps.clear();
-        HyperLinkSeam::SetShellExecute(FakeShellExecute);
-        HyperLinkSeam::SetMessageBeep(FakeBeep);
+        m_seams.SetThrough(&HyperLinkSeam::SetShellExecute, &RecordShellOpen);
+        m_seams.SetThrough(&HyperLinkSeam::SetMessageBeep, &FakeBeep);
         // A large font without antialiasing: its extent is far from the system
         // font's, and the text's pixels have exact colours.
-        LOGFONTA lf = {};
-        lf.lfHeight = -20;
-        lf.lfQuality = NONANTIALIASED_QUALITY;
-        lstrcpyA(lf.lfFaceName, "Tahoma");
-        m_font = CreateFontIndirectA(&lf);
+        m_font = CreateFontA(-20, 0, 0, 0, 0, FALSE, FALSE, FALSE, ANSI_CHARSET, 0, 0,
+                             NONANTIALIASED_QUALITY, 0, "Tahoma");
         ASSERT_TRUE(m_host.Open(100, 100, 400, 200));
     }
     void TearDown() override
     {
         m_host.Destroy();
         DeleteObject(m_font);
-        HyperLinkSeam::SetShellExecute(nullptr);
-        HyperLinkSeam::SetMessageBeep(nullptr);
+        m_seams.Restore();
     }
 
     // A static control at (10, 20), 300 x 41, in `font` (else the large one),
@@ -118,12 +98,9 @@ protected:
     }
     int CountRendered(CHyperLink& link, COLORREF colour)
     {
-        RECT rc;
-        link.GetClientRect(&rc);
-        Canvas canvas(rc.right, rc.bottom);
-        canvas.Fill(RGB(255, 255, 255));
-        link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
-        return canvas.Count(rc, [colour](COLORREF c) { return c == colour; });
+        const Canvas canvas(link.m_hWnd, RGB(255, 255, 255));
+        const RECT all = {0, 0, canvas.Width(), canvas.Height()};
+        return canvas.Count(all, [colour](COLORREF c) { return c == colour; });
     }
     void Click(CHyperLink& link)
     {
@@ -133,6 +110,7 @@ protected:
 
     Host m_host;
     HFONT m_font = nullptr;
+    SeamOverrides m_seams;
 };
 
 TEST_F(Link, FitsToItsTextInItsOwnFont)
@@ -191,12 +169,9 @@ TEST_F(Link, UnderlineEndsWhereItsTextEnds)
     FontHandle font = MainWindowLinkFont();
     CHyperLink link;
     Bind(link, "www.orbelin.example", SS_CENTER | SS_CENTERIMAGE, font.get());
-    RECT rc;
-    link.GetClientRect(&rc);
-    Canvas canvas(rc.right, rc.bottom);
     const COLORREF white = RGB(255, 255, 255);
-    canvas.Fill(white);
-    link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    const Canvas canvas(link.m_hWnd, white);
+    const RECT rc = {0, 0, canvas.Width(), canvas.Height()};
     const auto inked = [white](COLORREF c) { return c != white; };
     const RECT all = canvas.Bounds(inked);
     ASSERT_FALSE(IsRectEmpty(&all));
@@ -239,12 +214,9 @@ TEST_F(Link, DrawsUnderlinedInLinkColourOverItsParent)
     EXPECT_EQ(0, CountRendered(link, link.m_crVisited));
 
     // Over the parent's background, which shows between the glyphs.
-    RECT rc;
-    link.GetClientRect(&rc);
-    Canvas canvas(rc.right, rc.bottom);
     const COLORREF parent = RGB(0, 160, 80);
-    canvas.Fill(parent);
-    link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+    const Canvas canvas(link.m_hWnd, parent);
+    const RECT rc = {0, 0, canvas.Width(), canvas.Height()};
     const COLORREF linkColour = link.m_crLink;
     const RECT text = canvas.Bounds([linkColour](COLORREF c) { return c == linkColour; });
     EXPECT_GT(canvas.Count(text, [parent](COLORREF c) { return c == parent; }), 0);
@@ -266,15 +238,16 @@ TEST_F(Link, SuccessfulOpenTurnsVisited)
     Bind(link, "www.example.test", SS_LEFT);
     link.SetTargetUrl("https://host.test/products/tolvane/?inref=tolvane");
     link.UpdateWindow();
-    g_openResult = 33;
+    ShellOpenResult() = 33;
     Click(link);
-    ASSERT_EQ(1u, g_opens.size());
-    EXPECT_EQ(nullptr, g_opens[0].owner);
-    EXPECT_EQ("open", g_opens[0].verb);
-    EXPECT_EQ("https://host.test/products/tolvane/?inref=tolvane", g_opens[0].file);
-    EXPECT_TRUE(g_opens[0].noParameters);
-    EXPECT_TRUE(g_opens[0].noDirectory);
-    EXPECT_EQ(SW_SHOW, g_opens[0].show);
+    const std::vector<ShellOpen>& opens = ShellOpens();
+    ASSERT_EQ(1u, opens.size());
+    EXPECT_EQ(nullptr, opens[0].owner);
+    EXPECT_EQ("open", opens[0].verb);
+    EXPECT_EQ("https://host.test/products/tolvane/?inref=tolvane", opens[0].file);
+    EXPECT_TRUE(opens[0].noParameters);
+    EXPECT_TRUE(opens[0].noDirectory);
+    EXPECT_EQ(SW_SHOW, opens[0].show);
     EXPECT_TRUE(g_beeps.empty());
     EXPECT_TRUE(link.m_bVisited);
     RECT dirty;
@@ -291,12 +264,12 @@ TEST_F(Link, FailedOpenBeepsAndClearsVisited)
 {
     CHyperLink link;
     Bind(link, "www.example.test", SS_LEFT);
-    g_openResult = 33;
+    ShellOpenResult() = 33;
     Click(link);
     ASSERT_TRUE(link.m_bVisited);
     link.UpdateWindow();
 
-    g_openResult = 32; // 32 and below are the shell's failures
+    ShellOpenResult() = 32; // 32 and below are the shell's failures
     Click(link);
     EXPECT_FALSE(link.m_bVisited);
     ASSERT_EQ(1u, g_beeps.size());

@@ -3,6 +3,7 @@
 #include "support/KoMessages.h"
 
 #include "Host.h"
+#include "common/ListRow.h"
 
 #include <gtest/gtest.h>
 
@@ -13,13 +14,6 @@
 
 namespace
 {
-struct Row
-{
-    std::string text;
-    int image;
-    LPARAM param;
-};
-
 class MessageList : public testing::Test
 {
 protected:
@@ -47,18 +41,11 @@ protected:
         m_host.Destroy(); // rows go before the log's items
     }
 
-    // What the list view answers for a row; text and image come from the
-    // item through LVN_GETDISPINFO.
-    Row RowAt(int index)
+    ListRow RowAt(int index)
     {
-        char buffer[256] = "";
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-        item.iItem = index;
-        item.pszText = buffer;
-        item.cchTextMax = sizeof(buffer);
-        EXPECT_TRUE(m_list.SendMessage(LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        return {item.pszText != nullptr ? item.pszText : "", item.iImage, item.lParam};
+        const ListRow row = ReadListRow(m_list.m_hWnd, index);
+        EXPECT_TRUE(row.found);
+        return row;
     }
     int ClientWidth() const
     {
@@ -96,10 +83,10 @@ TEST_F(MessageList, OneRowPerMessagePostedAfterAttachment)
     {
         SCOPED_TRACE(i);
         KoListComboItem* item = m_log.m_arrMessages.GetAt(static_cast<UINT>(i + 1));
-        const Row row = RowAt(i);
+        const ListRow row = RowAt(i);
         EXPECT_EQ(posts[i].text, row.text);
         EXPECT_EQ(static_cast<int>(posts[i].kind), row.image);
-        EXPECT_EQ(reinterpret_cast<LPARAM>(item), row.param);
+        EXPECT_EQ(reinterpret_cast<LPARAM>(item), row.data);
         EXPECT_EQ(i, item->m_nRow);
     }
 }
@@ -151,7 +138,7 @@ TEST_F(MessageList, WorkerThreadPostsBecomeRowsWhileTheWindowThreadPumps)
     for (int i = 0; i < 40; ++i)
     {
         SCOPED_TRACE(i);
-        const Row row = RowAt(i + 1);
+        const ListRow row = RowAt(i + 1);
         EXPECT_EQ("worker " + std::to_string(i), row.text);
         EXPECT_EQ(i % 5, row.image);
     }

@@ -12,13 +12,6 @@ namespace
 const COLORREF kBefore = RGB(10, 20, 30);
 const COLORREF kDrawn = RGB(200, 100, 50);
 
-void FillRect(HDC dc, RECT rc, COLORREF colour)
-{
-    const COLORREF old = SetBkColor(dc, colour);
-    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rc, nullptr, 0, nullptr);
-    SetBkColor(dc, old);
-}
-
 TEST(MemDC, BufferedDrawingAppearsAtTheEndInTargetCoordinates)
 {
     const COLORREF kSpot = RGB(0, 250, 0);
@@ -28,8 +21,8 @@ TEST(MemDC, BufferedDrawingAppearsAtTheEndInTargetCoordinates)
     {
         CMemDC dc(canvas.Dc());
         EXPECT_TRUE(dc.IsBuffered());
-        FillRect(dc, {0, 0, 40, 40}, kDrawn);
-        FillRect(dc, {12, 14, 20, 16}, kSpot);
+        Canvas::Fill(dc, {0, 0, 40, 40}, kDrawn);
+        Canvas::Fill(dc, {12, 14, 20, 16}, kSpot);
         EXPECT_EQ(kBefore, canvas.At(12, 14)); // nothing reaches the target yet
     }
     // The clip box is copied in one piece, at the place it was drawn.
@@ -53,7 +46,7 @@ TEST(MemDC, OverAPrinterDrawsStraightIntoTheTarget)
         CMemDC dc(&printer);
         EXPECT_FALSE(dc.IsBuffered());
         EXPECT_EQ(canvas.Dc(), dc.m_hDC);
-        FillRect(dc, {2, 2, 4, 4}, kDrawn);
+        Canvas::Fill(dc, {2, 2, 4, 4}, kDrawn);
         EXPECT_EQ(kDrawn, canvas.At(2, 2));
     }
     // The borrowed handle is still alive and unchanged by the end.

@@ -12,6 +12,7 @@
 #include "common/Context.h"
 #include "common/Files.h"
 #include "common/Log.h"
+#include "common/MainWindow.h"
 #include "common/RunLines.h"
 #include "common/Seams.h"
 
@@ -20,7 +21,6 @@
 #include <algorithm>
 #include <atomic>
 #include <map>
-#include <memory>
 #include <new>
 #include <ostream>
 #include <string>
@@ -348,16 +348,18 @@ class WipeTest : public testing::Test
 protected:
     void SetUp() override
     {
-        char temp[MAX_PATH];
-        ASSERT_NE(0u, ::GetTempPathA(MAX_PATH, temp));
-        m_dir = std::string(temp) + "tolvane-engine-" + std::to_string(::GetCurrentProcessId()) +
-                "-" + testing::UnitTest::GetInstance()->current_test_info()->name();
-        ASSERT_TRUE(::CreateDirectoryA(m_dir.c_str(), nullptr));
-
-        g_vol = FakeVolume();
+        ASSERT_TRUE(IsDir(m_dir));
         SetUpSeam();
         // A cancel requested by an earlier test stays until a run starts.
         TheRun().m_boolCancel.store(FALSE);
+        Fresh(0);
+    }
+
+    // A new simulated volume with `avail` bytes free; the log is read from now on.
+    void Fresh(ULONGLONG avail)
+    {
+        g_vol = FakeVolume();
+        g_vol.avail = avail;
         m_logStart = LogSize();
     }
 
@@ -391,7 +393,6 @@ protected:
             *event = nullptr;
         }
         g_failAllocation = false;
-        RemoveTree(m_dir);
     }
 
     // Makes the next run stop in its buffer allocation until Release().
@@ -409,9 +410,8 @@ protected:
 
     static void WaitForRun()
     {
-        for (int i = 0; i < 60000 && TheRun().m_boolRunning.load(std::memory_order_acquire); ++i)
-            ::Sleep(1);
-        ASSERT_FALSE(TheRun().m_boolRunning.load(std::memory_order_acquire));
+        ASSERT_TRUE(WaitFor(
+            []() { return !TheRun().m_boolRunning.load(std::memory_order_acquire); }, 60000, 1));
     }
 
     // Starts a run on `target`, waits for its end and answers its log lines.
@@ -425,20 +425,13 @@ protected:
         return Lines();
     }
 
-    std::vector<Line> Lines() const
-    {
-        std::vector<Line> lines;
-        const auto& messages = g_pAppContext->m_Messages.m_arrMessages;
-        for (UINT i = m_logStart; i < messages.GetSize(); ++i)
-            lines.push_back(
-                {static_cast<UINT>(messages[i]->GetImage()), messages[i]->m_strText.c_str()});
-        return lines;
-    }
+    std::vector<Line> Lines() const { return LinesOf(g_pAppContext->m_Messages, m_logStart); }
 
     std::string WipePath(const char* name) const { return m_dir + "\\" + name; }
     static std::string Failed(const std::string& path) { return RunLine::CreateFailed(path); }
 
-    std::string m_dir;
+    TempDir m_temp{"tolvane-engine"};
+    const std::string m_dir = m_temp.Path();
     std::string m_target; // alive and unchanged while a run uses it
     UINT m_logStart = 0;
     SeamOverrides m_seams;
@@ -506,12 +499,10 @@ TEST_F(WipeTest, EachChunkIsCutToTheFreeSpaceMeasuredJustBeforeIt)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = row.avail;
+        Fresh(row.avail);
         g_vol.takenAfterFirstWrite = row.taken;
         g_vol.growAfter = row.growAfter;
         g_vol.growBy = row.growBy;
-        m_logStart = LogSize();
         EXPECT_EQ((std::vector<Line>{kStarted, kNoFreeSpace, Wiped(row.wiped)}), Wipe(m_dir));
         EXPECT_EQ(row.sizes, g_vol.sizes);
     }
@@ -568,12 +559,10 @@ TEST_F(WipeTest, CancelEndsTheRunAndDeletesEveryFile)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = 3 * kGiB;
+        Fresh(3 * kGiB);
         g_vol.cancelAfterWrite = row.afterWrite;
         if (*row.atOpen)
             g_vol.cancelAtOpen = WipePath(row.atOpen);
-        m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_EQ(row.filesMade, g_vol.opened.size());
         EXPECT_EQ(row.flushes, g_vol.flushes);
@@ -668,15 +657,13 @@ TEST_F(WipeTest, FailuresEndTheRunWithTheirMessagesAndLeaveNoFile)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = 8 * kMiB;
+        Fresh(8 * kMiB);
         g_vol.failFreeSpaceCall = row.failFreeSpaceCall;
         g_vol.failWrite = row.failWrite;
         g_vol.writeError = ERROR_WRITE_FAULT;
         g_vol.flushError = row.flushError;
         if (row.refuseOpen)
             g_vol.refuseOpen = path;
-        m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_TRUE(FilesIn(m_dir).empty());
         // The failed file goes at once, before the line that reports it.
@@ -749,8 +736,7 @@ TEST_F(WipeTest, AWriteThatFindsTheVolumeFullEndsTheRunNormally)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = 8 * kMiB;
+        Fresh(8 * kMiB);
         g_vol.hidden = row.hidden;
         g_vol.refuseAbove = row.refuseAbove;
         g_vol.failWrite = row.failWrite;
@@ -760,7 +746,6 @@ TEST_F(WipeTest, AWriteThatFindsTheVolumeFullEndsTheRunNormally)
         g_vol.openError = ERROR_DISK_FULL;
         g_vol.ntfs = true;
         g_vol.freeRecords = 40;
-        m_logStart = LogSize();
         EXPECT_EQ((std::vector<Line>{kStarted, row.full ? kVolumeFull : kNoFreeSpace,
                                      kRecordsStarted, Overwritten(40), Wiped(row.wiped)}),
                   Wipe(m_dir));
@@ -817,8 +802,7 @@ TEST_F(WipeTest, AnExceptionAfterTheFirstFileFailsTheRunAndLeavesNoFile)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = row.avail;
+        Fresh(row.avail);
         g_vol.ntfs = true;
         g_vol.failNewAtRecords = row.failNewAtRecords;
         if (row.failNewAtRecords == 0)
@@ -827,7 +811,6 @@ TEST_F(WipeTest, AnExceptionAfterTheFirstFileFailsTheRunAndLeavesNoFile)
             g_vol.failNewBytes = 5 * sizeof(void*); // the list's growth from 1 to 5 slots
         }
         TheRun().m_arrWipeFiles.SetSize(0); // no block left from earlier runs
-        m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_EQ(0u, g_failNewOfSize.exchange(0)) << "no allocation failed where expected";
         EXPECT_EQ(row.opened, g_vol.opened.size());
@@ -925,11 +908,9 @@ TEST_F(WipeTest, SpaceThatNeverShrinksEndsTheRunWithAnError)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = row.avail;
+        Fresh(row.avail);
         g_vol.neverShrinks = row.roomlessFiles == 0;
         g_vol.roomlessFiles = row.roomlessFiles;
-        m_logStart = LogSize();
         EXPECT_EQ((std::vector<Line>{kStarted, row.roomlessFiles ? kNoFreeSpace : kNoSpaceTaken,
                                      Wiped(row.wiped)}),
                   Wipe(m_dir));
@@ -1005,8 +986,7 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.what);
-        g_vol = FakeVolume();
-        g_vol.avail = 2 * kMiB;
+        Fresh(2 * kMiB);
         g_vol.ntfs = row.ntfs;
         g_vol.freeRecords = row.freeRecords;
         g_vol.smallDataInClusters = row.smallDataInClusters;
@@ -1017,7 +997,6 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
             m_seams.Set(GetWipeSeam().RecordItemLimit, row.itemLimit);
         if (row.timeLimitMs != ~0ull)
             m_seams.Set(GetWipeSeam().RecordTimeLimitMs, row.timeLimitMs);
-        m_logStart = LogSize();
         EXPECT_EQ(row.expected, Wipe(m_dir));
         EXPECT_EQ(row.items, g_vol.recordItems);
         for (const auto& file : g_vol.recordFiles)
@@ -1034,8 +1013,7 @@ TEST_F(WipeTest, NoRecordPhaseAfterACancelOrAFailure)
     for (bool cancel : {true, false})
     {
         SCOPED_TRACE(cancel ? "cancel" : "write failure");
-        g_vol = FakeVolume();
-        g_vol.avail = 8 * kMiB;
+        Fresh(8 * kMiB);
         g_vol.ntfs = true;
         g_vol.cancelAfterWrite = cancel ? 1 : 0;
         g_vol.failWrite = cancel ? 0 : 2;
@@ -1148,8 +1126,7 @@ TEST_F(WipeTest, WipeFilePathsAndFreeSpaceQueriesForDrivesSharesAndFolders)
     for (const Row& row : rows)
     {
         SCOPED_TRACE(row.target);
-        g_vol = FakeVolume();
-        g_vol.avail = kMiB;
+        Fresh(kMiB);
         g_vol.refuseOpen = row.file;
         Wipe(row.target);
         EXPECT_EQ(std::vector<std::string>{row.file}, g_vol.opened);
@@ -1211,10 +1188,8 @@ TEST_F(WipeTest, StartDuringARunIsRefusedAndASecondRunStartsAfresh)
     Wipe(m_dir);
     ASSERT_EQ(4 * kMiB, TheRun().m_nWiped.load());
 
-    g_vol = FakeVolume();
-    g_vol.avail = 2 * kMiB;
+    Fresh(2 * kMiB);
     HoldWorker();
-    m_logStart = LogSize();
     m_target = m_dir;
     ASSERT_TRUE(TheRun().Start(m_target.c_str()));
     WaitUntilHeld();
@@ -1292,11 +1267,9 @@ protected:
     }
 
     HWND m_hwnd = nullptr;
-    static int s_sends;
-    static BOOL s_restarted;
+    static inline int s_sends = 0;
+    static inline BOOL s_restarted = FALSE;
 };
-int WindowThreadTest::s_sends = 0;
-BOOL WindowThreadTest::s_restarted = FALSE;
 
 TEST_F(WindowThreadTest, CancelAndWaitServesTheWorkerUntilItHasEnded)
 {

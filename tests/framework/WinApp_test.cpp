@@ -1,10 +1,12 @@
 #include "framework/WinApp.h"
 
+#include "common/Boxes.h"
 #include "common/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -64,40 +66,22 @@ TEST(WinAppTest, ProfileIntegersGoToTheNamedFile)
     }
 }
 
-struct ShownBox
-{
-    int count = 0;
-    HWND owner = nullptr;
-    std::string text;
-    std::string caption;
-    UINT type = 0;
-};
-ShownBox g_box;
-
-int RecordBox(HWND owner, const char* text, const char* caption, UINT type)
-{
-    ++g_box.count;
-    g_box.owner = owner;
-    g_box.text = text;
-    g_box.caption = caption;
-    g_box.type = type;
-    return IDNO;
-}
-
 TEST(WinAppTest, MessageBoxIsCaptionedWithTheApplicationTitle)
 {
     CWinApp app("Tolvane");
-    g_box = ShownBox();
-    AfxMessageBoxFunc previous = AfxSetMessageBoxFunc(&RecordBox);
-    const int answer = AfxMessageBox("Can't create user data folder ", MB_YESNO);
-    AfxSetMessageBoxFunc(previous);
+    int answer = 0;
+    {
+        RecordedBoxes boxes(IDNO);
+        answer = AfxMessageBox("Can't create user data folder ", MB_YESNO);
+    }
 
     EXPECT_EQ(IDNO, answer);
-    EXPECT_EQ(1, g_box.count);
-    EXPECT_EQ(nullptr, g_box.owner);
-    EXPECT_EQ("Can't create user data folder ", g_box.text);
-    EXPECT_EQ("Tolvane", g_box.caption);
-    EXPECT_EQ(static_cast<UINT>(MB_YESNO), g_box.type);
+    const std::vector<ShownBox>& shown = RecordedBoxes::Shown();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_EQ(nullptr, shown[0].owner);
+    EXPECT_EQ("Can't create user data folder ", shown[0].text);
+    EXPECT_EQ("Tolvane", shown[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO), shown[0].type);
 }
 
 class InitOnlyApp : public CWinApp

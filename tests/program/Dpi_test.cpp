@@ -11,6 +11,8 @@
 #include "res/resource.h"
 #include "ui/TolvaneDlg.h"
 
+#include "common/Context.h"
+#include "common/MainWindow.h"
 #include "controls/Canvas.h"
 
 #include <gtest/gtest.h>
@@ -29,12 +31,6 @@
 namespace
 {
 CWinApp g_app;
-
-LPSTR WINAPI PlainCommandLine()
-{
-    static char line[] = "Tolvane.exe";
-    return line;
-}
 
 using Figures = std::map<std::string, double>;
 
@@ -125,24 +121,14 @@ Figures Measure(HWND dlg)
 Figures MeasureRunningDialog()
 {
     CreateAppContext();
-    GetTolvaneDlgSeam().GetCommandLine = &PlainCommandLine;
+    SeamOverrides seams;
+    seams.Set(GetTolvaneDlgSeam().GetCommandLine, &PlainCommandLine);
     Figures figures;
     CTolvaneDlg dlg;
-    const DWORD mainThread = ::GetCurrentThreadId();
     std::thread driver(
         [&]()
         {
-            HWND hwnd = nullptr;
-            for (int i = 0; i < 3000; ++i)
-            {
-                hwnd = ::FindWindowA("#32770", "Tolvane by Orbelin software");
-                if (hwnd && ::GetWindowThreadProcessId(hwnd, nullptr) == mainThread &&
-                    ::IsWindowVisible(hwnd))
-                    break;
-                hwnd = nullptr;
-                ::Sleep(10);
-            }
-            if (hwnd)
+            if (HWND hwnd = WaitForMainWindow(::GetCurrentProcessId(), 30000))
             {
                 figures = Measure(hwnd);
                 ::PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -150,7 +136,7 @@ Figures MeasureRunningDialog()
         });
     dlg.DoModal();
     driver.join();
-    ResetTolvaneDlgSeam();
+    seams.Restore();
     DestroyAppContext();
     return figures;
 }

@@ -11,10 +11,12 @@
 #include "app/AppContext.h"
 #include "common/Context.h"
 #include "common/Files.h"
+#include "common/ListRow.h"
 #include "common/Log.h"
 #include "common/MainWindow.h"
 #include "common/RunLines.h"
 #include "common/Seams.h"
+#include "common/Shell.h"
 #include "engine/KoWipeSeam.h"
 #include "framework/WinApp.h"
 #include "res/resource.h"
@@ -43,6 +45,14 @@ constexpr ULONGLONG kMiB = 1ull << 20;
 constexpr DWORD kWaitMs = 60000;
 
 CWinApp g_app;
+
+// An amount as the bar's text shows it.
+std::string Bytes(ULONGLONG amount)
+{
+    CString text;
+    FormatBytes(text, static_cast<LONGLONG>(amount));
+    return text.c_str();
+}
 
 KoWipe& WipeRun()
 {
@@ -90,20 +100,12 @@ BOOL WINAPI FakeFreeSpace(LPCSTR dir, PULARGE_INTEGER avail, PULARGE_INTEGER tot
     return TRUE;
 }
 
-// The process command line as the window reads it, and what the shell was
-// asked to open.
+// The process command line as the window reads it.
 std::string g_commandLine;
-std::string g_opened;
 
 LPSTR WINAPI FakeCommandLine()
 {
     return &g_commandLine[0];
-}
-
-HINSTANCE WINAPI FakeShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT)
-{
-    g_opened = std::string(verb) + " " + file;
-    return reinterpret_cast<HINSTANCE>(33);
 }
 
 // The window's timer: what it was asked for, then the real one or a failure.
@@ -157,68 +159,25 @@ BOOL FakeBrowse(CString& path, HWND owner)
     return TRUE;
 }
 
-struct OwnedSearch
+// A visible top-level window owned by `owner` (a box or picker) and made by
+// the owner's thread.
+HWND FindOwned(HWND owner)
 {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK MatchOwned(HWND hwnd, LPARAM lp)
-{
-    auto* search = reinterpret_cast<OwnedSearch*>(lp);
-    if (::GetWindow(hwnd, GW_OWNER) == search->owner && ::IsWindowVisible(hwnd))
-    {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of `thread` owned by `owner` (a box or picker).
-HWND FindOwned(DWORD thread, HWND owner)
-{
-    OwnedSearch search{owner, nullptr};
-    ::EnumThreadWindows(thread, &MatchOwned, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-BOOL CALLBACK CollectText(HWND hwnd, LPARAM lp)
-{
-    reinterpret_cast<std::vector<std::string>*>(lp)->push_back(WindowText(hwnd));
-    return TRUE;
+    const DWORD thread = ::GetWindowThreadProcessId(owner, nullptr);
+    for (HWND hwnd = ::FindWindowExA(nullptr, nullptr, nullptr, nullptr); hwnd;
+         hwnd = ::FindWindowExA(nullptr, hwnd, nullptr, nullptr))
+        if (::GetWindow(hwnd, GW_OWNER) == owner && ::IsWindowVisible(hwnd) &&
+            ::GetWindowThreadProcessId(hwnd, nullptr) == thread)
+            return hwnd;
+    return nullptr;
 }
 
 std::vector<std::string> ChildTexts(HWND parent)
 {
     std::vector<std::string> texts;
-    ::EnumChildWindows(parent, &CollectText, reinterpret_cast<LPARAM>(&texts));
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        texts.push_back(WindowText(child));
     return texts;
-}
-
-struct Row
-{
-    std::string text;
-    int image = -1;
-    LPARAM data = 0;
-};
-
-// A row as the list view shows it: text and image come from the item on request.
-Row ListRow(HWND list, int index)
-{
-    char buffer[512] = {};
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = index;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    Row row;
-    if (::SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-    {
-        row.text = item.pszText ? item.pszText : "";
-        row.image = item.iImage;
-        row.data = item.lParam;
-    }
-    return row;
 }
 
 class MainDialog : public ::testing::Test
@@ -239,8 +198,8 @@ protected:
         m_seams.Set(GetTolvaneDlgSeam().SetTimer, &FakeSetTimer);
         g_commandLine = "Tolvane.exe";
         m_seams.Set(GetTolvaneDlgSeam().GetCommandLine, &FakeCommandLine);
-        g_opened.clear();
-        m_seams.Set(GetTolvaneDlgSeam().ShellExecute, &FakeShellExecute);
+        ShellOpens().clear();
+        m_seams.Set(GetTolvaneDlgSeam().ShellExecute, &RecordShellOpen);
     }
 
     void TearDown() override
@@ -252,6 +211,12 @@ protected:
         ::CloseHandle(g_volume.release);
         for (const std::string& file : FilesIn(m_dir, "Tolvane*.WipeFile"))
             ::DeleteFileA((m_dir + "\\" + file).c_str());
+    }
+
+    void Restart()
+    {
+        TearDown();
+        SetUp();
     }
 
     // Runs the dialog modally here while `script` drives it from another
@@ -278,6 +243,20 @@ protected:
         return result;
     }
 
+    // Runs the dialog on a volume with `free` bytes free, starts a run, holds
+    // it once `holdAt` are written and then hands the window to `script`.
+    INT_PTR RunHeld(ULONGLONG free, ULONGLONG holdAt, const std::function<void(HWND)>& script)
+    {
+        g_volume.free = free;
+        g_volume.holdAt = holdAt;
+        return RunDialog(
+            [&](HWND dlg)
+            {
+                if (StartAndHold(dlg))
+                    script(dlg);
+            });
+    }
+
     // Presses Wipe without waiting: the press may open a modal box.
     static void PressWipe(HWND dlg)
     {
@@ -291,10 +270,9 @@ protected:
     // Presses Wipe and waits for the confirmation box; null when none came.
     static HWND PressWipeForQuestion(HWND dlg)
     {
-        const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
         PressWipe(dlg);
         HWND box = nullptr;
-        WaitFor([&]() { return (box = FindOwned(thread, dlg)) != nullptr; });
+        WaitFor([&]() { return (box = FindOwned(dlg)) != nullptr; });
         return box;
     }
 
@@ -303,14 +281,21 @@ protected:
         ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
 
-    // Starts a run with Yes and waits until the worker is held at holdAt.
-    static bool StartAndHold(HWND dlg)
+    // Presses Wipe, gives `answer` to the question and waits until it has gone.
+    static bool AnswerQuestion(HWND dlg, int answer)
     {
         HWND box = PressWipeForQuestion(dlg);
         if (!box)
             return false;
-        Answer(box, IDYES);
-        return ::WaitForSingleObject(g_volume.held, kWaitMs) == WAIT_OBJECT_0;
+        Answer(box, answer);
+        return WaitFor([&]() { return !::IsWindow(box); });
+    }
+
+    // Starts a run with Yes and waits until the worker is held at holdAt.
+    static bool StartAndHold(HWND dlg)
+    {
+        return AnswerQuestion(dlg, IDYES) &&
+               ::WaitForSingleObject(g_volume.held, kWaitMs) == WAIT_OBJECT_0;
     }
 
     TempDir m_temp{"tvd"};
@@ -323,7 +308,7 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
 {
     std::string caption, target, total, freeText, avail, bar;
     std::vector<std::string> texts;
-    Row first;
+    ListRow first;
     int rows = -1;
     RunDialog(
         [&](HWND dlg)
@@ -337,7 +322,7 @@ TEST_F(MainDialog, StartsWithNoTargetAndTheBuildLine)
             bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
             HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
             rows = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-            first = ListRow(list, 0);
+            first = ReadListRow(list, 0);
         });
 
     EXPECT_EQ("Tolvane by Orbelin software", caption);
@@ -389,8 +374,7 @@ TEST_F(MainDialog, WipeAsksAndStartsOnlyOnYes)
     {
         SCOPED_TRACE(c.answer == IDYES ? "Yes" : "No");
         SCOPED_TRACE(c.folder ? c.folder : "the test's folder");
-        TearDown();
-        SetUp();
+        Restart();
         const std::string picked = c.folder ? m_dir + "\\" + c.folder : m_dir;
         if (c.folder)
         {
@@ -459,20 +443,13 @@ TEST_F(MainDialog, ALongTargetIsShortenedInItsMiddle)
     RunDialog(
         [&](HWND dlg)
         {
-            HWND box = PressWipeForQuestion(dlg);
-            if (!box)
+            if (!AnswerQuestion(dlg, IDNO))
                 return;
-            Answer(box, IDNO);
-            WaitFor([&]() { return !::IsWindow(box); });
             HWND line = ::GetDlgItem(dlg, IDC_TARGET);
             target = WindowText(line);
-            RECT rc;
-            ::GetClientRect(line, &rc);
-            width = rc.right;
-            Canvas canvas(rc.right, rc.bottom);
             const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
-            canvas.Fill(face);
-            ::SendMessageA(line, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
+            const Canvas canvas(line, face);
+            width = canvas.Width();
             ink = canvas.Bounds([face](COLORREF c) { return c != face; });
         });
     EXPECT_EQ("Selected: " + g_picker.answer, target) << "the text itself is whole";
@@ -490,17 +467,14 @@ TEST_F(MainDialog, PickerIsOwnedByTheWindowAndCancellingItClearsOnlyTheTarget)
         [&](HWND dlg)
         {
             window = dlg;
-            HWND box = PressWipeForQuestion(dlg);
-            if (!box)
+            if (!AnswerQuestion(dlg, IDNO))
                 return;
-            Answer(box, IDNO);
-            WaitFor([&]() { return !::IsWindow(box); });
             targetAfterNo = WindowText(::GetDlgItem(dlg, IDC_TARGET));
 
             g_picker.answer.clear();
             // Sent: the picker answers at once and no box may follow.
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxesAfterCancel = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
+            boxesAfterCancel = FindOwned(dlg) ? 1 : 0;
             targetAfterCancel = WindowText(::GetDlgItem(dlg, IDC_TARGET));
         });
 
@@ -532,37 +506,29 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(std::to_string(c.free) + " free, held at " + std::to_string(c.holdAt));
-        TearDown();
-        SetUp();
-        g_volume.free = c.free;
-        g_volume.holdAt = c.holdAt;
+        Restart();
         std::string caption, bar, finalBar;
         int pos = -1, finalPos = -1;
-        RunDialog(
-            [&](HWND dlg)
-            {
-                if (!StartAndHold(dlg))
-                    return;
-                Tick(dlg);
-                caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-                bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
-                pos = m_dlg->m_progress.m_nPos;
-                ::SetEvent(g_volume.release);
-                WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
-                // The first tick after the run shows where it really ended.
-                Tick(dlg);
-                finalBar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
-                finalPos = m_dlg->m_progress.m_nPos;
-            });
+        RunHeld(c.free, c.holdAt,
+                [&](HWND dlg)
+                {
+                    Tick(dlg);
+                    caption = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                    bar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
+                    pos = m_dlg->m_progress.m_nPos;
+                    ::SetEvent(g_volume.release);
+                    WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
+                    // The first tick after the run shows where it really ended.
+                    Tick(dlg);
+                    finalBar = WindowText(::GetDlgItem(dlg, IDC_PROGRESS));
+                    finalPos = m_dlg->m_progress.m_nPos;
+                });
 
-        CString expected, expectedFinal;
-        FormatBytes(expected, static_cast<LONGLONG>(c.holdAt));
-        FormatBytes(expectedFinal, static_cast<LONGLONG>(c.free));
         EXPECT_EQ("Cancel Wipe", caption);
         EXPECT_EQ(c.pos, pos);
-        EXPECT_EQ(std::string(expected.c_str()), bar);
+        EXPECT_EQ(Bytes(c.holdAt), bar);
         EXPECT_EQ(1000, finalPos);
-        EXPECT_EQ(std::string(expectedFinal.c_str()), finalBar);
+        EXPECT_EQ(Bytes(c.free), finalBar);
         EXPECT_EQ(RunOutcome::Clean, m_dlg->GetRunOutcome());
     }
 }
@@ -580,75 +546,69 @@ TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
     constexpr int kLoads = 500000;                 // as the window loads them, without pause
     constexpr int kTicks = 300;
     constexpr int kLines = 50;
-    g_volume.free = 16ull << 30;
-    g_volume.holdAt = 2 * kMiB;
     g_timer.silent = true; // a tick of its own between two reads would mix them
     std::vector<std::string> bars;
     std::vector<int> positions;
-    std::vector<Row> rows;
+    std::vector<ListRow> rows;
     int rowsBefore = -1;
     UINT messagesBefore = 0;
     int tornLoads = 0;
     ULONGLONG firstTorn = 0;
-    RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            KoWipe& run = WipeRun();
-            const ULONGLONG held = run.m_nWiped.load();
-            std::atomic<bool> stop{false};
-            run.m_nWiped.store(kLow); // before the first tick
-            std::thread writer(
-                [&]()
+    RunHeld(16ull << 30, 2 * kMiB,
+            [&](HWND dlg)
+            {
+                KoWipe& run = WipeRun();
+                const ULONGLONG held = run.m_nWiped.load();
+                std::atomic<bool> stop{false};
+                run.m_nWiped.store(kLow); // before the first tick
+                std::thread writer(
+                    [&]()
+                    {
+                        for (unsigned i = 0; !stop.load(std::memory_order_relaxed); ++i)
+                            run.m_nWiped.store(i & 1 ? kHigh : kLow, std::memory_order_relaxed);
+                    });
+                for (int i = 0; i < kLoads; ++i)
                 {
-                    for (unsigned i = 0; !stop.load(std::memory_order_relaxed); ++i)
-                        run.m_nWiped.store(i & 1 ? kHigh : kLow, std::memory_order_relaxed);
-                });
-            for (int i = 0; i < kLoads; ++i)
-            {
-                // Out of this core's cache, as it is when a tick comes: a load
-                // that must fetch the counter is the one a store can split.
-                asm volatile(
-                    "clflush %0" ::"m"(*reinterpret_cast<const volatile char*>(&run.m_nWiped)));
-                const ULONGLONG wiped = run.LoadCounters().wiped;
-                if (wiped != kLow && wiped != kHigh && tornLoads++ == 0)
-                    firstTorn = wiped;
-            }
-            HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
-            for (int i = 0; i < kTicks; ++i)
-            {
-                Tick(dlg);
-                bars.push_back(WindowText(bar));
-                positions.push_back(m_dlg->m_progress.m_nPos);
-            }
-            stop = true;
-            writer.join();
-            run.m_nWiped.store(held);
+                    // Out of this core's cache, as it is when a tick comes: a load
+                    // that must fetch the counter is the one a store can split.
+                    asm volatile(
+                        "clflush %0" ::"m"(*reinterpret_cast<const volatile char*>(&run.m_nWiped)));
+                    const ULONGLONG wiped = run.LoadCounters().wiped;
+                    if (wiped != kLow && wiped != kHigh && tornLoads++ == 0)
+                        firstTorn = wiped;
+                }
+                HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
+                for (int i = 0; i < kTicks; ++i)
+                {
+                    Tick(dlg);
+                    bars.push_back(WindowText(bar));
+                    positions.push_back(m_dlg->m_progress.m_nPos);
+                }
+                stop = true;
+                writer.join();
+                run.m_nWiped.store(held);
 
-            HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
-            rowsBefore = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-            messagesBefore = g_pAppContext->m_Messages.m_arrMessages.GetSize();
-            for (int i = 0; i < kLines; ++i)
-                g_pAppContext->m_Messages.AddMessage(("line " + std::to_string(i)).c_str(),
-                                                     KoMessagesContainer::Info);
-            for (int i = 0; i < rowsBefore + kLines; ++i)
-                rows.push_back(ListRow(list, i));
-            PressWipe(dlg); // cancel: the simulated 16 GiB are never written
-            ::SetEvent(g_volume.release);
-            WaitFor([&]() { return run.m_boolFinished.load() != FALSE; });
-        });
+                HWND list = ::GetDlgItem(dlg, IDC_MESSAGES);
+                rowsBefore = static_cast<int>(::SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+                messagesBefore = g_pAppContext->m_Messages.m_arrMessages.GetSize();
+                for (int i = 0; i < kLines; ++i)
+                    g_pAppContext->m_Messages.AddMessage(("line " + std::to_string(i)).c_str(),
+                                                         KoMessagesContainer::Info);
+                for (int i = 0; i < rowsBefore + kLines; ++i)
+                    rows.push_back(ReadListRow(list, i));
+                PressWipe(dlg); // cancel: the simulated 16 GiB are never written
+                ::SetEvent(g_volume.release);
+                WaitFor([&]() { return run.m_boolFinished.load() != FALSE; });
+            });
 
-    CString low, high;
-    FormatBytes(low, static_cast<LONGLONG>(kLow));
-    FormatBytes(high, static_cast<LONGLONG>(kHigh));
+    const std::string low = Bytes(kLow), high = Bytes(kHigh);
     EXPECT_EQ(0, tornLoads) << "first: " << firstTorn;
     ASSERT_EQ(static_cast<size_t>(kTicks), bars.size());
     int torn = 0;
     for (size_t i = 0; i < bars.size(); ++i)
     {
-        const bool whole = (bars[i] == low.c_str() && positions[i] == 250) ||
-                           (bars[i] == high.c_str() && positions[i] == 750);
+        const bool whole =
+            (bars[i] == low && positions[i] == 250) || (bars[i] == high && positions[i] == 750);
         if (!whole && ++torn == 1)
             ADD_FAILURE() << "tick " << i << " showed " << bars[i] << " at " << positions[i];
     }
@@ -660,7 +620,7 @@ TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
     for (int i = 0; i < kLines; ++i)
     {
         SCOPED_TRACE("line " + std::to_string(i));
-        const Row& row = rows[rowsBefore + i];
+        const ListRow& row = rows[rowsBefore + i];
         EXPECT_EQ(reinterpret_cast<LPARAM>(messages.GetAt(messagesBefore + i)), row.data);
         EXPECT_EQ("line " + std::to_string(i), row.text);
     }
@@ -688,48 +648,42 @@ LRESULT CALLBACK CountRedraws(int code, WPARAM wParam, LPARAM lParam)
 
 TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
 {
-    g_volume.free = 10 * kMiB;
-    g_volume.holdAt = 4 * kMiB;
     HHOOK hook =
         ::SetWindowsHookExA(WH_CALLWNDPROC, &CountRedraws, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
     int buttonRedraws = -1, barRedraws = -1;
     bool buttonDirty = true, barDirty = true;
     std::string caption, bar;
-    RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            HWND button = ::GetDlgItem(dlg, IDC_WIPE);
-            HWND barWindow = ::GetDlgItem(dlg, IDC_PROGRESS);
-            RECT dirty;
-            Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
-            WaitFor(
-                [&]() {
-                    return !::GetUpdateRect(button, &dirty, FALSE) &&
-                           !::GetUpdateRect(barWindow, &dirty, FALSE);
-                });
-            g_buttonRedraws = 0;
-            g_barRedraws = 0;
-            g_countedButton = button;
-            g_countedBar = barWindow;
-            Tick(dlg); // the worker is held: the same caption and figures
-            buttonRedraws = g_buttonRedraws.load();
-            barRedraws = g_barRedraws.load();
-            g_countedButton = nullptr;
-            g_countedBar = nullptr;
-            buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
-            barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
-            caption = WindowText(button);
-            bar = WindowText(barWindow);
-        });
+    RunHeld(10 * kMiB, 4 * kMiB,
+            [&](HWND dlg)
+            {
+                HWND button = ::GetDlgItem(dlg, IDC_WIPE);
+                HWND barWindow = ::GetDlgItem(dlg, IDC_PROGRESS);
+                RECT dirty;
+                Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
+                WaitFor(
+                    [&]() {
+                        return !::GetUpdateRect(button, &dirty, FALSE) &&
+                               !::GetUpdateRect(barWindow, &dirty, FALSE);
+                    });
+                g_buttonRedraws = 0;
+                g_barRedraws = 0;
+                g_countedButton = button;
+                g_countedBar = barWindow;
+                Tick(dlg); // the worker is held: the same caption and figures
+                buttonRedraws = g_buttonRedraws.load();
+                barRedraws = g_barRedraws.load();
+                g_countedButton = nullptr;
+                g_countedBar = nullptr;
+                buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
+                barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
+                caption = WindowText(button);
+                bar = WindowText(barWindow);
+            });
     ::UnhookWindowsHookEx(hook);
 
-    CString expected;
-    FormatBytes(expected, static_cast<LONGLONG>(4 * kMiB));
     EXPECT_EQ("Cancel Wipe", caption);
-    EXPECT_EQ(std::string(expected.c_str()), bar);
+    EXPECT_EQ(Bytes(4 * kMiB), bar);
     EXPECT_EQ(0, buttonRedraws);
     EXPECT_EQ(0, barRedraws);
     EXPECT_FALSE(buttonDirty);
@@ -738,29 +692,25 @@ TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
 
 TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
 {
-    g_volume.free = 10 * kMiB;
-    g_volume.holdAt = 2 * kMiB;
     std::string running, cancelling, ended;
     bool cancelRequested = false;
     int boxes = -1;
-    RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            Tick(dlg);
-            running = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-            // The worker is held: this press lands during the run for certain.
-            ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
-            boxes = FindOwned(::GetWindowThreadProcessId(dlg, nullptr), dlg) ? 1 : 0;
-            cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
-            Tick(dlg);
-            cancelling = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-            ::SetEvent(g_volume.release);
-            WaitFor([&]() { return !WipeRun().m_boolRunning.load(); });
-            Tick(dlg);
-            ended = WindowText(::GetDlgItem(dlg, IDC_WIPE));
-        });
+    RunHeld(10 * kMiB, 2 * kMiB,
+            [&](HWND dlg)
+            {
+                Tick(dlg);
+                running = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                // The worker is held: this press lands during the run for certain.
+                ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_WIPE, BN_CLICKED), 0);
+                boxes = FindOwned(dlg) ? 1 : 0;
+                cancelRequested = WipeRun().m_boolCancel.load() != FALSE;
+                Tick(dlg);
+                cancelling = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+                ::SetEvent(g_volume.release);
+                WaitFor([&]() { return !WipeRun().m_boolRunning.load(); });
+                Tick(dlg);
+                ended = WindowText(::GetDlgItem(dlg, IDC_WIPE));
+            });
 
     EXPECT_EQ("Cancel Wipe", running);
     EXPECT_EQ(0, boxes) << "no question when cancelling";
@@ -774,21 +724,18 @@ TEST_F(MainDialog, WipePressedDuringARunCancelsIt)
 
 TEST_F(MainDialog, ClosingDuringARunWaitsForTheWorkerToFinish)
 {
-    g_volume.free = 10 * kMiB;
-    g_volume.holdAt = 2 * kMiB;
     bool heldWithFile = false;
-    const INT_PTR result = RunDialog(
-        [&](HWND dlg)
-        {
-            if (!StartAndHold(dlg))
-                return;
-            heldWithFile = !FilesIn(m_dir, "Tolvane*.WipeFile").empty();
-            ::PostMessageA(dlg, WM_CLOSE, 0, 0);
-            // Release the worker only once the close has asked it to stop.
-            WaitFor([&]() { return WipeRun().m_boolCancel.load() != FALSE; });
-            ::SetEvent(g_volume.release);
-            WaitFor([&]() { return !::IsWindow(dlg); });
-        });
+    const INT_PTR result =
+        RunHeld(10 * kMiB, 2 * kMiB,
+                [&](HWND dlg)
+                {
+                    heldWithFile = !FilesIn(m_dir, "Tolvane*.WipeFile").empty();
+                    ::PostMessageA(dlg, WM_CLOSE, 0, 0);
+                    // Release the worker only once the close has asked it to stop.
+                    WaitFor([&]() { return WipeRun().m_boolCancel.load() != FALSE; });
+                    ::SetEvent(g_volume.release);
+                    WaitFor([&]() { return !::IsWindow(dlg); });
+                });
 
     EXPECT_EQ(IDCANCEL, result);
     EXPECT_TRUE(heldWithFile);
@@ -842,19 +789,13 @@ TEST_F(MainDialog, CommandLineRules)
     const Case rows[] = {
         {"path, B, C and A", "/P:%s /B /C /A", {1, 0, 1, 0}, true, true, RunOutcome::Clean},
         {"path, T and R", "-p:\"%s\" -t -R", {0, 1, 0, 1}, true, false, RunOutcome::Clean},
-        {"missing path",
-         "/P:%s\\missing /B /A",
-         {7, 7, 7, 7},
-         false,
-         false,
-         RunOutcome::PathRejected},
+        {"missing", "/P:%s\\missing /B /A", {7, 7, 7, 7}, false, false, RunOutcome::PathRejected},
         {"no path", "/B /T /A", {7, 7, 7, 7}, false, false, RunOutcome::Clean},
     };
     for (const Case& row : rows)
     {
         SCOPED_TRACE(row.what);
-        TearDown();
-        SetUp();
+        Restart();
         g_volume.free = 5 * kMiB;
         std::string args = row.args;
         if (args.find("%s") != std::string::npos)
@@ -868,10 +809,9 @@ TEST_F(MainDialog, CommandLineRules)
         RunDialog(
             [&](HWND dlg)
             {
-                const DWORD thread = ::GetWindowThreadProcessId(dlg, nullptr);
                 Tick(dlg); // the first tick: an automatic run starts now
                 WaitFor([&]() { return !row.runs || WipeRun().m_boolFinished.load(); });
-                boxes += FindOwned(thread, dlg) ? 1 : 0;
+                boxes += FindOwned(dlg) ? 1 : 0;
                 Tick(dlg);
                 // A close the tick asked for comes at once; 1.5 s is three
                 // ticks of the real timer as well.
@@ -908,24 +848,25 @@ TEST_F(MainDialog, TheProductPageAndAFailedSpaceQuery)
         {
             ::SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PRODUCT_PAGE, BN_CLICKED), 0);
             // A run fills the bar; a target whose space cannot be read empties it.
-            HWND box = PressWipeForQuestion(dlg);
-            if (!box)
+            if (!AnswerQuestion(dlg, IDYES))
                 return;
-            Answer(box, IDYES);
             WaitFor([&]() { return WipeRun().m_boolFinished.load() != FALSE; });
             Tick(dlg);
             g_volume.windowQueriesFail = true;
-            box = PressWipeForQuestion(dlg);
+            HWND box = PressWipeForQuestion(dlg);
             total = WindowText(::GetDlgItem(dlg, IDC_TOTAL));
             pos = m_dlg->m_progress.m_nPos;
             if (box)
                 Answer(box, IDNO);
         });
     const std::string page = "/products/tolvane/?inref=tolvane";
-    ASSERT_GT(g_opened.size(), page.size());
-    EXPECT_EQ(page, g_opened.substr(g_opened.size() - page.size()));
-    EXPECT_EQ(0u, g_opened.rfind("open https://", 0));
-    EXPECT_EQ(g_opened.substr(5), m_dlg->m_linkSite.m_strUrl.c_str());
+    ASSERT_EQ(1u, ShellOpens().size());
+    const std::string opened = ShellOpens()[0].file;
+    EXPECT_EQ("open", ShellOpens()[0].verb);
+    ASSERT_GT(opened.size(), page.size());
+    EXPECT_EQ(page, opened.substr(opened.size() - page.size()));
+    EXPECT_EQ(0u, opened.rfind("https://", 0));
+    EXPECT_EQ(opened, m_dlg->m_linkSite.m_strUrl.c_str());
     EXPECT_EQ("0", total);
     EXPECT_EQ(0, pos);
 }
@@ -935,8 +876,7 @@ TEST_F(MainDialog, PollsEveryHalfSecondAndSaysSoWhenItCannot)
     for (bool fail : {false, true})
     {
         SCOPED_TRACE(fail ? "no timer" : "timer");
-        TearDown();
-        SetUp();
+        Restart();
         g_timer.fail = fail;
         RunDialog([](HWND) {});
         EXPECT_EQ(500u, g_timer.elapseMs);
@@ -948,24 +888,11 @@ TEST_F(MainDialog, PollsEveryHalfSecondAndSaysSoWhenItCannot)
 // The image's pixels drawn over a fixed background: colour and mask both count.
 std::vector<DWORD> Pixels(const std::function<void(HDC)>& draw)
 {
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = 16;
-    bi.bmiHeader.biHeight = -16;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HBITMAP bmp = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(dc, bmp);
-    std::fill_n(static_cast<DWORD*>(bits), 256, 0x00808080u);
-    draw(dc);
+    Canvas canvas(16, 16);
+    std::fill_n(canvas.Bits(), 256, 0x00808080u);
+    draw(canvas.Dc());
     ::GdiFlush();
-    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + 256);
-    ::SelectObject(dc, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(dc);
-    return pixels;
+    return std::vector<DWORD>(canvas.Bits(), canvas.Bits() + 256);
 }
 
 std::vector<DWORD> IconPixels(UINT id)
@@ -1106,13 +1033,12 @@ TEST(BrowseForFolder, IsModalToItsOwnerAndKeepsThePathWhenCancelled)
     HWND owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                    200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(nullptr, owner);
-    const DWORD thread = ::GetCurrentThreadId();
     std::atomic<bool> sawPicker{false}, ownerDisabled{false};
     std::thread driver(
         [&]()
         {
             HWND picker = nullptr;
-            if (!WaitFor([&]() { return (picker = FindOwned(thread, owner)) != nullptr; }))
+            if (!WaitFor([&]() { return (picker = FindOwned(owner)) != nullptr; }))
                 return;
             sawPicker = true;
             ownerDisabled = !::IsWindowEnabled(owner);

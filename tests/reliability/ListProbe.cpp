@@ -7,8 +7,7 @@
 // index (the message kind), a tab, and the text with backslash, CR and LF
 // escaped as \\, \r and \n. The rows are asked for through the list view, so
 // texts supplied on request (LVN_GETDISPINFO) come back as painted.
-#include <windows.h>
-#include <commctrl.h>
+#include "common/ListRow.h"
 
 #include <cstdio>
 #include <string>
@@ -51,15 +50,8 @@ void DumpRows(HWND list)
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row)
     {
-        char text[2048] = "";
-        LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_IMAGE;
-        item.iItem = row;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-            item.iImage = -1;
-        dump += std::to_string(item.iImage) + '\t' + Escape(text) + '\n';
+        const ListRow shown = ReadListRow(list, row);
+        dump += std::to_string(shown.image) + '\t' + Escape(shown.text.c_str()) + '\n';
     }
     // Written whole and then renamed, so a reader never sees half a dump.
     const std::string tmpPath = std::string(outPath) + ".part";

@@ -76,29 +76,22 @@ Outcome RunTolvane(const std::string& args, const std::function<void(TolvaneRun&
     return out;
 }
 
+bool IsThere(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 // Waits until `path` exists or the program has ended; true when it exists.
 bool WaitForPath(const TolvaneRun& run, const std::string& path, DWORD timeoutMs = 30000)
 {
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-    {
-        if (run.Ended() || GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(1);
-    }
-    return true;
+    bool seen = false;
+    WaitFor([&]() { return (seen = IsThere(path)) || run.Ended(); }, timeoutMs, 1);
+    return seen;
 }
 
 bool WaitForGone(const std::string& path, DWORD timeoutMs = 10000)
 {
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-    {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        Sleep(1);
-    }
-    return true;
+    return WaitFor([&]() { return !IsThere(path); }, timeoutMs, 1);
 }
 
 // Wine's server closes a deleted file's last descriptor a moment after the
@@ -106,12 +99,8 @@ bool WaitForGone(const std::string& path, DWORD timeoutMs = 10000)
 // space as free again: give it a few seconds to reach `expected`.
 std::uint64_t AvailBytesSettled(const std::string& volume, std::uint64_t expected)
 {
-    std::uint64_t avail = AvailBytes(volume);
-    for (int i = 0; i < 500 && avail != expected; ++i)
-    {
-        Sleep(10);
-        avail = AvailBytes(volume);
-    }
+    std::uint64_t avail = 0;
+    WaitFor([&]() { return (avail = AvailBytes(volume)) == expected; }, 5000, 10);
     return avail;
 }
 
@@ -242,12 +231,12 @@ protected:
         RemoveTree(m_keep);
         ASSERT_TRUE(CreateDirectoryA(m_keep.c_str(), nullptr));
         ASSERT_TRUE(CreateDirectoryA((m_keep + "\\nested").c_str(), nullptr));
-        ASSERT_TRUE(WriteWholeFile(m_keep + "\\big.bin", RandomBytes(3 << 20, 1)));
-        ASSERT_TRUE(WriteWholeFile(m_keep + "\\page.bin", RandomBytes(4096, 2)));
-        ASSERT_TRUE(WriteWholeFile(m_keep + "\\odd.bin", RandomBytes(12345, 3)));
-        ASSERT_TRUE(WriteWholeFile(m_keep + "\\empty.bin", ""));
-        ASSERT_TRUE(WriteWholeFile(m_keep + "\\nested\\deep.bin", RandomBytes(70000, 4)));
-        ASSERT_TRUE(WriteWholeFile(m_keep + "\\readonly.bin", RandomBytes(5000, 5)));
+        ASSERT_TRUE(WriteText(m_keep + "\\big.bin", RandomBytes(3 << 20, 1)));
+        ASSERT_TRUE(WriteText(m_keep + "\\page.bin", RandomBytes(4096, 2)));
+        ASSERT_TRUE(WriteText(m_keep + "\\odd.bin", RandomBytes(12345, 3)));
+        ASSERT_TRUE(WriteText(m_keep + "\\empty.bin", ""));
+        ASSERT_TRUE(WriteText(m_keep + "\\nested\\deep.bin", RandomBytes(70000, 4)));
+        ASSERT_TRUE(WriteText(m_keep + "\\readonly.bin", RandomBytes(5000, 5)));
         ASSERT_TRUE(
             SetFileAttributesA((m_keep + "\\readonly.bin").c_str(), FILE_ATTRIBUTE_READONLY));
     }
@@ -551,13 +540,13 @@ TEST_F(Reliability, WipeFileNameAlreadyTaken)
          [](const std::string& path)
          {
              ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
-             ASSERT_TRUE(WriteWholeFile(path + "\\inside.bin", RandomBytes(1000, 7)));
+             ASSERT_TRUE(WriteText(path + "\\inside.bin", RandomBytes(1000, 7)));
          },
          false},
         {"a read-only file",
          [](const std::string& path)
          {
-             ASSERT_TRUE(WriteWholeFile(path, RandomBytes(9000, 8)));
+             ASSERT_TRUE(WriteText(path, RandomBytes(9000, 8)));
              ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
          },
          true},
@@ -591,14 +580,13 @@ TEST_F(Reliability, WipeFileNameAlreadyTaken)
             expected.push_back(
                 {kError, "KoWipe::StartWipe: Can't delete leftover wipe file: '" + path + "'"});
         }
-        for (const LogRow& line : std::vector<LogRow>{
-                 {kInfo, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
-                 {kError, "File: " + path + " , Error: " + text},
-                 {kError,
-                  "KoWipeFile::CreateFile: Can't delete file: '" + path + "', wipe aborted"},
-                 {kError, CreateFailed(path)},
-                 {kInfo, kWipedNothing}})
-            expected.push_back(line);
+        expected.insert(
+            expected.end(),
+            {{kInfo, "KoWipeFile::CreateFile: The file: '" + path + "' already exist"},
+             {kError, "File: " + path + " , Error: " + text},
+             {kError, "KoWipeFile::CreateFile: Can't delete file: '" + path + "', wipe aborted"},
+             {kError, CreateFailed(path)},
+             {kInfo, kWipedNothing}});
         ExpectRowsFrom(out.rows, FindRow(out.rows, kStarted), expected);
         RemoveTree(target);
     }

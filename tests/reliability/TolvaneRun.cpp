@@ -12,28 +12,20 @@ namespace
 
 constexpr int kWipeButtonId = 1004;
 
-struct FindContext
+// The visible top-level windows of process `pid` but its main window.
+std::vector<HWND> OtherWindows(DWORD pid)
 {
-    DWORD pid;
-    HWND main;
+    const HWND main = FindMainWindow(pid);
     std::vector<HWND> others;
-};
-
-BOOL CALLBACK CollectWindows(HWND hwnd, LPARAM param)
-{
-    FindContext* ctx = reinterpret_cast<FindContext*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == ctx->pid && hwnd != ctx->main && IsWindowVisible(hwnd))
-        ctx->others.push_back(hwnd);
-    return TRUE;
-}
-
-FindContext Collect(DWORD pid)
-{
-    FindContext ctx{pid, FindMainWindow(pid), {}};
-    EnumWindows(CollectWindows, reinterpret_cast<LPARAM>(&ctx));
-    return ctx;
+    for (HWND hwnd = FindWindowExA(nullptr, nullptr, nullptr, nullptr); hwnd;
+         hwnd = FindWindowExA(nullptr, hwnd, nullptr, nullptr))
+    {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == pid && hwnd != main && IsWindowVisible(hwnd))
+            others.push_back(hwnd);
+    }
+    return others;
 }
 
 std::string Unescape(const std::string& s)
@@ -50,20 +42,6 @@ std::string Unescape(const std::string& s)
         out += c == 'r' ? '\r' : c == 'n' ? '\n' : c;
     }
     return out;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& bytes)
-{
-    KernelHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    bytes.clear();
-    char buf[65536];
-    DWORD got = 0;
-    while (ReadFile(file.get(), buf, sizeof buf, &got, nullptr) && got != 0)
-        bytes.append(buf, got);
-    return true;
 }
 
 // Calls visit(path, key, data) for every entry below folder, a folder's own
@@ -212,10 +190,7 @@ bool TolvaneRun::Close() const
 std::string TolvaneRun::WipeCaption() const
 {
     HWND main = MainWindow();
-    char text[64] = "";
-    if (main != nullptr)
-        GetDlgItemTextA(main, kWipeButtonId, text, sizeof text);
-    return text;
+    return main != nullptr ? WindowText(GetDlgItem(main, kWipeButtonId)) : "";
 }
 
 bool TolvaneRun::WaitEnd(DWORD timeoutMs)
@@ -225,11 +200,9 @@ bool TolvaneRun::WaitEnd(DWORD timeoutMs)
     {
         if (GetTickCount() - start > timeoutMs)
             return false;
-        for (HWND other : Collect(m_pid).others)
+        for (HWND other : OtherWindows(m_pid))
         {
-            char title[256] = "";
-            GetWindowTextA(other, title, sizeof title);
-            m_dismissed.push_back(title);
+            m_dismissed.push_back(WindowText(other));
             PostMessageA(other, WM_CLOSE, 0, 0);
         }
         Sleep(200);
@@ -241,7 +214,7 @@ bool TolvaneRun::WaitEnd(DWORD timeoutMs)
 bool TolvaneRun::ReadLog(std::vector<LogRow>& rows) const
 {
     std::string bytes;
-    if (!ReadWholeFile(m_dumpPath, bytes))
+    if (!ReadText(m_dumpPath, bytes))
         return false;
     rows.clear();
     std::size_t pos = 0;
@@ -299,7 +272,7 @@ TreeSnapshot Snapshot(const std::string& folder)
                      return;
                  }
                  std::string bytes;
-                 if (!ReadWholeFile(path, bytes))
+                 if (!ReadText(path, bytes))
                      bytes = "<unreadable>";
                  out[key] = (readOnly ? "ro:" : "rw:") + bytes;
              });
@@ -324,17 +297,6 @@ std::uint64_t AvailBytes(const std::string& path)
     if (!GetDiskFreeSpaceExA(path.c_str(), &avail, &total, &totalFree))
         return ~0ull;
     return avail.QuadPart;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes)
-{
-    KernelHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    return file &&
-           (bytes.empty() || (WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
-                                        &written, nullptr) &&
-                              written == bytes.size()));
 }
 
 std::string RandomBytes(std::size_t n, unsigned seed)

@@ -99,7 +99,6 @@ bool IsWipeFileName(const std::string& name);
 std::vector<std::string> FindWipeFiles(const std::string& folder);
 
 std::uint64_t AvailBytes(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
 std::string RandomBytes(std::size_t n, unsigned seed);
 // Runs a Unix command line through Wine (which execs non-PE programs).
 bool RunUnix(const std::string& commandLine);

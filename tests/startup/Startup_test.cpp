@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 
@@ -37,12 +36,6 @@ struct Seen
     bool contextWentWithTheFile = false;
 };
 Seen g_seen;
-
-LPSTR WINAPI PlainCommandLine()
-{
-    static char line[] = "Tolvane.exe";
-    return line;
-}
 
 // The picker runs on the window thread: it looks at what start-up set up,
 // changes a setting, leaves a wipe file for the context to delete as it goes,

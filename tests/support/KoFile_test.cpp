@@ -174,9 +174,7 @@ TEST_F(FileTest, RealFilesWriteReadShareAndTruncate)
     const std::string path = m_dir / "data.bin", other = m_dir / "other.bin";
     std::string data(100000, '\0');
     for (size_t i = 0; i < data.size(); ++i)
-    {
         data[i] = static_cast<char>(i * 7 + 3);
-    }
     SeamOverrides seams;
     seams.Set(g_KoFileSeam.pCloseHandle, &CountingClose);
     g_calls = 0;

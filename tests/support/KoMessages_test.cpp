@@ -72,9 +72,7 @@ TEST(MessageLogTest, KeepsEveryMessageInOrderWithItsKind)
                  {"odd kind", 7},
                  {nullptr, KoMessagesContainer::Error}};
     for (const auto& post : posts)
-    {
         log.AddMessage(post.text, post.kind);
-    }
     const UINT count = sizeof(posts) / sizeof(posts[0]);
     ASSERT_EQ(log.m_arrMessages.GetSize(), count + 1);
     EXPECT_EQ(StdString(log.m_arrMessages[0]->m_strText), "before the list");
@@ -202,9 +200,7 @@ TEST(MessageLogTest, AWorkerWaitingInsideTheListDoesNotBlockOtherPosts)
         });
     const DWORD inside = ::WaitForSingleObject(list.m_inside, 10000);
     if (inside == WAIT_OBJECT_0)
-    {
         log.AddMessage("from the window thread", KoMessagesContainer::Error);
-    }
     ::SetEvent(list.m_released);
     worker.join();
     ASSERT_EQ(inside, WAIT_OBJECT_0);

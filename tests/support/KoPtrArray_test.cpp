@@ -24,9 +24,7 @@ struct Tracked
         {
             // The array must already be without this element.
             for (UINT i = 0; i < m_owner->GetSize(); ++i)
-            {
                 EXPECT_NE(m_owner->GetAt(i), this);
-            }
         }
     }
     int m_id;
@@ -42,9 +40,7 @@ TEST(PtrArrayTest, AddGrowsByFourThenAnEighthOfTheCountThenAtMost1024)
     {
         array.Add(nullptr);
         if (capacities.empty() || capacities.back() != array.GetMaxSize())
-        {
             capacities.push_back(array.GetMaxSize());
-        }
     }
     // Steps of 4 below 32, then count / 8, then 1024 from a count of 8192.
     const std::vector<UINT> start = {1,  5,  9,  13, 17, 21, 25, 29, 33,
@@ -161,9 +157,7 @@ TEST(PtrAutoArrayTest, RemoveAllAndTheDestructorDeleteOldestFirstSkippingNulls)
     {
         KoPtrAutoArray<Tracked*> array;
         for (int id = 1; id <= 3; ++id)
-        {
             array.Add(new Tracked(id, &deleted, &array));
-        }
         array.Add(nullptr);
         array.Add(new Tracked(5, &deleted, &array));
         EXPECT_EQ(array.GetSize(), 5u);

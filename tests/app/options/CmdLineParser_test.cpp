@@ -27,6 +27,13 @@ void ExpectExactly(const CCmdLineParser& parser, const Pairs& expected)
     }
 }
 
+// What a case-blind parser makes of `cmdLine`.
+void ExpectParsed(const char* cmdLine, const Pairs& expected)
+{
+    SCOPED_TRACE(cmdLine);
+    ExpectExactly(CCmdLineParser(cmdLine), expected);
+}
+
 struct Example
 {
     const char* cmdLine;
@@ -57,11 +64,7 @@ TEST(CmdLineParserTest, DocumentedExamples)
         {R"(/P:"a b" /C:"" -t)", {{"p", "a b"}, {"c", ""}, {"t", ""}}},
     };
     for (const Example& example : examples)
-    {
-        SCOPED_TRACE(example.cmdLine);
-        CCmdLineParser parser(example.cmdLine);
-        ExpectExactly(parser, example.expected);
-    }
+        ExpectParsed(example.cmdLine, example.expected);
 }
 
 TEST(CmdLineParserTest, LookupsFoldTheKeyAndTellAbsentFromEmpty)
@@ -102,6 +105,7 @@ TEST(CmdLineParserTest, ScanReplacesTheResultAndNullChangesNothing)
 // there are never more keys than switch characters.
 void ExpectSane(const std::string& cmdLine)
 {
+    SCOPED_TRACE(cmdLine.substr(0, 40));
     CCmdLineParser parser(cmdLine.c_str());
     int switches = 0;
     for (char c : cmdLine)
@@ -135,10 +139,7 @@ TEST(CmdLineParserTest, MalformedCommandLinesAreScannedSafely)
         std::string(5000, '"') + "/P:" + std::string(5000, ':'),
     };
     for (const std::string& row : rows)
-    {
-        SCOPED_TRACE(row.substr(0, 40));
         ExpectSane(row);
-    }
     CCmdLineParser many(manySwitches.c_str());
     EXPECT_EQ(20000, many.GetCount());
     EXPECT_STREQ("v", many.FindValue("K19999"));
@@ -190,21 +191,13 @@ TEST_F(DoubleByteCodePageTest, TrailBytesAreNeverSwitchesSeparatorsQuotesOrFolde
     if (!Use(932))
         GTEST_SKIP() << "code page 932 is not available to the C runtime";
     for (const DbcsRow& row : rows)
-    {
-        SCOPED_TRACE(row.cmdLine);
-        CCmdLineParser parser(row.cmdLine);
-        ExpectExactly(parser, row.in932);
-    }
+        ExpectParsed(row.cmdLine, row.in932);
     CCmdLineParser katakana("/\x83\x41:v");
     EXPECT_FALSE(katakana.ContainsKey("\x83\x61"));
 
     ASSERT_TRUE(Use(1252));
     for (const DbcsRow& row : rows)
-    {
-        SCOPED_TRACE(row.cmdLine);
-        CCmdLineParser parser(row.cmdLine);
-        ExpectExactly(parser, row.in1252);
-    }
+        ExpectParsed(row.cmdLine, row.in1252);
 }
 
 TEST_F(DoubleByteCodePageTest, ALeadByteAtTheEndIsNotReadPast)
@@ -212,9 +205,6 @@ TEST_F(DoubleByteCodePageTest, ALeadByteAtTheEndIsNotReadPast)
     if (!Use(932))
         GTEST_SKIP() << "code page 932 is not available to the C runtime";
     for (const char* row : {"/\x81", "/P:\x81", "/P:\"\x81", "/P \x81", "\x81", "/P:x\x81"})
-    {
-        SCOPED_TRACE(row);
         ExpectSane(row);
-    }
 }
 } // namespace

@@ -6,6 +6,7 @@
 #include "common/Context.h"
 #include "common/Files.h"
 #include "common/Log.h"
+#include "common/MainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -66,14 +67,9 @@ void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD)
     LOGFONTA lf{};
     ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(dlg, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
     g_observed.fontFace = lf.lfFaceName;
-    char text[256] = {};
-    ::GetWindowTextA(dlg, text, sizeof text);
-    g_observed.caption = text;
+    g_observed.caption = WindowText(dlg);
     for (int control : {kBoxes[0], kBoxes[1], kBoxes[2], kBoxes[3], IDOK})
-    {
-        ::GetDlgItemTextA(dlg, control, text, sizeof text);
-        g_observed.texts.push_back(text);
-    }
+        g_observed.texts.push_back(WindowText(::GetDlgItem(dlg, control)));
     g_observed.okStyle = ::GetWindowLongA(ok, GWL_STYLE);
 
     switch (g_answer)
