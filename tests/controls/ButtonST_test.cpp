@@ -168,9 +168,7 @@ TEST(FlatButtonOffsets, FollowTheDpi)
 {
     struct Row
     {
-        int dpi;
-        int iconMargin;
-        int pressShift;
+        int dpi, iconMargin, pressShift;
     } rows[] = {
         {96, 3, 1}, {120, 4, 1}, {144, 5, 2}, {192, 6, 2}, {288, 9, 3}, {24, 1, 1},
     };

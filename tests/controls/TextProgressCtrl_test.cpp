@@ -84,8 +84,7 @@ TEST_F(TextProgress, ShowsTruncatedPercentageAndSplit)
     m_bar.SetRange(0, 1000);
     struct Row
     {
-        int pos;
-        int filled;
+        int pos, filled;
         const char* text;
     } rows[] = {{999, 199, "99%"},
                 {1000, 200, "100%"},

@@ -753,10 +753,9 @@ TEST_F(WipeTest, WipeFilesOfAKilledRunAreDeletedFirstAndNothingElse)
                                                 "TolvaneFF.WipeFile", "tolvanea.wipefile"};
     const std::vector<std::string> others = {"Tolvane.WipeFile", "TolvaneG.WipeFile",
                                              "Tolvane1.WipeFile.txt", "xTolvane2.WipeFile"};
-    for (const std::string& name : leftovers)
-        WriteText(WipePath(name.c_str()), "left over");
-    for (const std::string& name : others)
-        WriteText(WipePath(name.c_str()), "left over");
+    for (const auto* names : {&leftovers, &others})
+        for (const std::string& name : *names)
+            WriteText(WipePath(name.c_str()), "left over");
     ASSERT_TRUE(::CreateDirectoryA(WipePath("Tolvane5.WipeFile").c_str(), nullptr));
     const std::string readOnly = WipePath("Tolvane3.WipeFile");
     ASSERT_TRUE(::SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
@@ -768,25 +767,22 @@ TEST_F(WipeTest, WipeFilesOfAKilledRunAreDeletedFirstAndNothingElse)
     for (const std::string& name : leftovers)
     {
         const std::string path = WipePath(name.c_str());
-        if (path == readOnly)
-        {
-            expected.push_back({E, "File: " + path + " , Error: " + denied});
-            expected.push_back(
-                {E, "KoWipe::StartWipe: Can't delete leftover wipe file: '" + path + "'"});
-        }
-        else
+        if (path != readOnly)
             expected.push_back(
                 {I, "KoWipe::StartWipe: Leftover wipe file deleted: '" + path + "'"});
+        else
+            expected.insert(
+                expected.end(),
+                {{E, "File: " + path + " , Error: " + denied},
+                 {E, "KoWipe::StartWipe: Can't delete leftover wipe file: '" + path + "'"}});
     }
-    expected.push_back(kNoFreeSpace);
-    expected.push_back(Wiped("0.000 b"));
+    expected.insert(expected.end(), {kNoFreeSpace, Wiped("0.000 b")});
     EXPECT_EQ(expected, Wipe(m_dir));
     // Deleted before the volume was measured.
     EXPECT_EQ(1u, g_vol.queried.size());
 
     std::vector<std::string> kept = others;
-    kept.push_back("Tolvane3.WipeFile");
-    kept.push_back("Tolvane5.WipeFile");
+    kept.insert(kept.end(), {"Tolvane3.WipeFile", "Tolvane5.WipeFile"});
     std::sort(kept.begin(), kept.end());
     std::vector<std::string> left = FilesIn(m_dir);
     std::sort(left.begin(), left.end());
@@ -856,25 +852,21 @@ TEST_F(WipeTest, OnAFullNtfsVolumeTheFreeFileRecordsAreOverwrittenToo)
     struct Row
     {
         const char* what;
-        bool ntfs;
-        int freeRecords;
-        bool smallDataInClusters;
-        int cancelAfterRecords;
+        bool ntfs, smallDataInClusters;
+        int freeRecords, cancelAfterRecords, freeAfterRecords;
         ULONGLONG itemLimit, timeLimitMs; // 0, kNoLimit: the phase's own
-        int freeAfterRecords;
-        int items;       // what the phase made
-        int overwritten; // the count it reports; -1: it reports nothing
+        int items, overwritten;           // what the phase made; the count it reports (-1: none)
     };
     const Row rows[] = {
-        {"records run out", true, 40, false, 0, 0, kNoLimit, 0, 40, 40},
+        {"records run out", true, false, 40, 0, 0, 0, kNoLimit, 40, 40},
         // A full tmpfs under Wine.
-        {"small data in clusters", true, -1, true, 0, 0, kNoLimit, 0, 4, -1},
-        {"cancelled within one item", true, -1, false, 30, 0, kNoLimit, 0, 30, 30},
-        {"the hard bound", true, -1, false, 0, 25, kNoLimit, 0, 25, 25},
-        {"not NTFS", false, -1, false, 0, 0, kNoLimit, 0, 0, -1},
-        {"time bound", true, -1, false, 0, 0, 0, 0, 1, -1},
+        {"small data in clusters", true, true, -1, 0, 0, 0, kNoLimit, 4, -1},
+        {"cancelled within one item", true, false, -1, 30, 0, 0, kNoLimit, 30, 30},
+        {"the hard bound", true, false, -1, 0, 0, 25, kNoLimit, 25, 25},
+        {"not NTFS", false, false, -1, 0, 0, 0, kNoLimit, 0, -1},
+        {"time bound", true, false, -1, 0, 0, 0, 0, 1, -1},
         // Free space is looked at every 256 items.
-        {"space back", true, -1, false, 0, 0, kNoLimit, 10, 256, 256},
+        {"space back", true, false, -1, 0, 10, 0, kNoLimit, 256, 256},
     };
     for (const Row& row : rows)
     {

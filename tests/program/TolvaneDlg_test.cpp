@@ -494,8 +494,7 @@ TEST_F(MainDialog, ProgressFollowsTheRun)
     // division give 1009 for the whole amount: the bar must show 1000.
     struct Case
     {
-        ULONGLONG free;
-        ULONGLONG holdAt;
+        ULONGLONG free, holdAt;
         int pos;
     };
     const Case cases[] = {
@@ -626,23 +625,18 @@ TEST_F(MainDialog, CountersAndPointersCrossTheThreadsWhole)
     }
 }
 
-// Text changes and synchronous paints sent to the wipe button and the bar,
-// counted on the window thread while the driver arms the counting.
-std::atomic<HWND> g_countedButton{nullptr};
-std::atomic<HWND> g_countedBar{nullptr};
-std::atomic<int> g_buttonRedraws{0};
-std::atomic<int> g_barRedraws{0};
+// Text changes and synchronous paints sent to the wipe button (0) and the bar
+// (1), counted on the window thread while the driver arms the counting.
+std::atomic<HWND> g_counted[2] = {};
+std::atomic<int> g_redraws[2] = {};
 
 LRESULT CALLBACK CountRedraws(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && (msg->message == WM_SETTEXT || msg->message == WM_PAINT))
-    {
-        if (msg->hwnd == g_countedButton.load())
-            ++g_buttonRedraws;
-        if (msg->hwnd == g_countedBar.load())
-            ++g_barRedraws;
-    }
+        for (int i = 0; i < 2; ++i)
+            if (msg->hwnd == g_counted[i].load())
+                ++g_redraws[i];
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
@@ -651,43 +645,37 @@ TEST_F(MainDialog, ATickWithTheSameFiguresRedrawsNothing)
     HHOOK hook =
         ::SetWindowsHookExA(WH_CALLWNDPROC, &CountRedraws, nullptr, ::GetCurrentThreadId());
     ASSERT_NE(nullptr, hook);
-    int buttonRedraws = -1, barRedraws = -1;
-    bool buttonDirty = true, barDirty = true;
-    std::string caption, bar;
-    RunHeld(10 * kMiB, 4 * kMiB,
-            [&](HWND dlg)
+    std::vector<int> redraws;
+    std::vector<bool> dirty;
+    std::vector<std::string> texts;
+    RunHeld(
+        10 * kMiB, 4 * kMiB,
+        [&](HWND dlg)
+        {
+            const HWND windows[2] = {::GetDlgItem(dlg, IDC_WIPE), ::GetDlgItem(dlg, IDC_PROGRESS)};
+            RECT rect;
+            auto isDirty = [&](int i) { return ::GetUpdateRect(windows[i], &rect, FALSE) != 0; };
+            Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
+            WaitFor([&]() { return !isDirty(0) && !isDirty(1); });
+            for (int i = 0; i < 2; ++i)
             {
-                HWND button = ::GetDlgItem(dlg, IDC_WIPE);
-                HWND barWindow = ::GetDlgItem(dlg, IDC_PROGRESS);
-                RECT dirty;
-                Tick(dlg); // "Cancel Wipe" and 4 MiB, painted by the window's loop
-                WaitFor(
-                    [&]() {
-                        return !::GetUpdateRect(button, &dirty, FALSE) &&
-                               !::GetUpdateRect(barWindow, &dirty, FALSE);
-                    });
-                g_buttonRedraws = 0;
-                g_barRedraws = 0;
-                g_countedButton = button;
-                g_countedBar = barWindow;
-                Tick(dlg); // the worker is held: the same caption and figures
-                buttonRedraws = g_buttonRedraws.load();
-                barRedraws = g_barRedraws.load();
-                g_countedButton = nullptr;
-                g_countedBar = nullptr;
-                buttonDirty = ::GetUpdateRect(button, &dirty, FALSE) != FALSE;
-                barDirty = ::GetUpdateRect(barWindow, &dirty, FALSE) != FALSE;
-                caption = WindowText(button);
-                bar = WindowText(barWindow);
-            });
+                g_redraws[i] = 0;
+                g_counted[i] = windows[i];
+            }
+            Tick(dlg); // the worker is held: the same caption and figures
+            for (int i = 0; i < 2; ++i)
+            {
+                redraws.push_back(g_redraws[i].load());
+                g_counted[i] = nullptr;
+                dirty.push_back(isDirty(i));
+                texts.push_back(WindowText(windows[i]));
+            }
+        });
     ::UnhookWindowsHookEx(hook);
 
-    EXPECT_EQ("Cancel Wipe", caption);
-    EXPECT_EQ(Bytes(4 * kMiB), bar);
-    EXPECT_EQ(0, buttonRedraws);
-    EXPECT_EQ(0, barRedraws);
-    EXPECT_FALSE(buttonDirty);
-    EXPECT_FALSE(barDirty);
+    EXPECT_EQ((std::vector<std::string>{"Cancel Wipe", Bytes(4 * kMiB)}), texts);
+    EXPECT_EQ((std::vector<int>{0, 0}), redraws);
+    EXPECT_EQ((std::vector<bool>{false, false}), dirty);
 }
 
 TEST_F(MainDialog, WipePressedDuringARunCancelsIt)

@@ -27,8 +27,7 @@ TEST(CStringTest, EveryFormOfEqualityComparesTheSameBytes)
 {
     const struct
     {
-        CString a;
-        CString b;
+        CString a, b;
         bool equal;
     } rows[] = {
         {"abc", "abc", true},

@@ -30,8 +30,7 @@ struct Observed
     bool anyEnabled = true;
     bool focusOnOk = false;
     bool fileBeforeAnswer = true;
-    std::string fontFace;
-    std::string caption;
+    std::string fontFace, caption;
     std::vector<std::string> texts; // boxes 1008, 1000, 1006, 1009, then OK
     LONG okStyle = 0;
 };
