@@ -64,5 +64,12 @@ for args in "/P:X: /A" ""; do
         [ ! -e "$data" ]
 done
 
+# The same prefix, named relative to the folder the run starts in.
+(cd "$(dirname "$prefix")" && TOLVANE_WINEPREFIX="$(basename "$prefix")" "$wine_run" cmd /c exit) \
+    >/dev/null 2>&1
+rc=$?
+check "a prefix named by a relative path runs a program and stays whole (got $rc)" \
+    [ "$rc" = 0 -a -d "$prefix/drive_c" ]
+
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
