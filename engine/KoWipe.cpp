@@ -113,6 +113,11 @@ void DeleteLeftoverRecords(const CString& folder)
         ReportLeftover(DeleteWipeRecords(folder), "folder", records);
 }
 
+void PostRunCancelled()
+{
+    PostToLog("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
+}
+
 void PostRecordsStarted()
 {
     PostToLog("KoWipe::StartWipe: Overwriting free file records", KoMessagesContainer::Info);
@@ -133,7 +138,7 @@ void OverwriteFreeRecordsOf(const CString& folder, KoWipe& run)
         PostToLog(text, KoMessagesContainer::Info);
     }
     if (records.end == KoWipeRecordsResult::Cancelled)
-        PostToLog("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
+        PostRunCancelled();
 }
 
 // How the fill of the free space ended. Only Failed fails the run; the
@@ -175,7 +180,7 @@ private:
     {
         if (!m_run.m_boolCancel.load(std::memory_order_relaxed))
             return std::nullopt;
-        PostToLog("KoWipe::StartWipe: Wipe process canceled by user", KoMessagesContainer::Warning);
+        PostRunCancelled();
         return FillEnd::Cancelled;
     }
 
@@ -218,8 +223,9 @@ private:
 
     std::optional<FillEnd> AddFile(const ULARGE_INTEGER& avail, const ULARGE_INTEGER& total)
     {
-        const ULONGLONG size = std::min(std::min(avail.QuadPart, kMaxWipeFileBytes),
-                                        total.QuadPart - m_run.m_nWiped.load());
+        const ULONGLONG size =
+            std::min(std::min(avail.QuadPart, kMaxWipeFileBytes),
+                     total.QuadPart - m_run.m_nWiped.load(std::memory_order_relaxed));
         CString name;
         name.Format("Tolvane%X.WipeFile", m_run.m_arrWipeFiles.GetSize());
         CString path = m_folder;
